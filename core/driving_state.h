@@ -1,0 +1,48 @@
+#pragma once
+// The manual-driving globals: the frame loop writes them, the manual robot
+// workers read the wheel speeds, the window procedure writes the keys.
+#include <array>
+
+#include "core/shared_value.h"
+
+// Windows virtual-key codes, which the window procedure stores keys under.
+namespace vk {
+inline constexpr int kSpace = 32;
+inline constexpr int kEscape = 27;
+inline constexpr int kLeft = 37;
+inline constexpr int kUp = 38;
+inline constexpr int kRight = 39;
+inline constexpr int kDown = 40;
+inline constexpr int kA = 65;
+inline constexpr int kD = 68;
+inline constexpr int kF = 70;
+inline constexpr int kS = 83;
+}  // namespace vk
+
+struct DrivingState {
+  std::array<Relaxed<bool>, 256> keyDown{};
+  Relaxed<bool> windowActive{true};
+  Relaxed<int> projectionPending{1};
+  Relaxed<float> manualSpeed{0};
+  Relaxed<float> manualTurn{0};
+  Relaxed<int> turnHoldFrames{0};
+  Relaxed<float> maxManualSpeed{1.2f};
+  Relaxed<float> wheelTrack{0.41f};
+  Relaxed<float> leftWheelSpeed{0};
+  Relaxed<float> rightWheelSpeed{0};
+  Relaxed<int> manualDriveFlag{1};
+  Relaxed<float> testPointX{0};
+  Relaxed<float> testPointY{0};
+  Relaxed<bool> mouseButtonHeld{false};
+};
+
+// The station's one set of driving globals.
+extern DrivingState driving;
+
+// The per-frame driving steps, run once for every drawn frame: the turn hold
+// count-down, then the held keys (Up, Down, Left, Right, Space, and the test
+// point keys A, S, D, F, which print the test point on the console).
+void runDrivingSteps(DrivingState& d);
+
+// Left and right wheel speeds from the forward speed and turn term.
+void recomputeWheelSpeeds(DrivingState& d);

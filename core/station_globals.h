@@ -1,0 +1,17 @@
+#pragma once
+// The program-wide records and values that the station's threads share.
+#include <array>
+#include <atomic>
+
+#include "core/arc_table.h"
+#include "core/robot_controller.h"
+
+// The station record and the view record, set once at start-up.
+extern std::atomic<RobotController*> stationRecord;
+extern std::atomic<ArcTable*> viewRecord;
+
+// Network address of the robot for the TCP workers (at most 99 characters).
+// Written by the main thread before it starts a worker; each worker copies it
+// when it starts.
+inline constexpr int kRobotAddressSize = 100;
+extern std::array<char, kRobotAddressSize> robotAddress;

@@ -1,0 +1,16 @@
+#pragma once
+// The laser scan file: "-1", the number of readings, then the ranges in
+// centimetres, separated by any white space. Another program rewrites it about
+// ten times a second.
+#include <atomic>
+
+struct RobotController;
+
+// Most readings one scan may announce; a larger count is refused as corrupt.
+inline constexpr int kMaxLaserReadings = 65536;
+
+// Reads the scan file named by the record into its laser fields.
+void readLaserScan(RobotController& rc);
+
+// The laser thread's loop: read, mark, sleep 100 ms, until stop (if given) is set.
+void laserLoop(RobotController& rc, const std::atomic<bool>* stop);

@@ -1,0 +1,33 @@
+#include "laser/map_grid.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "core/robot_controller.h"
+
+int truncCells(float cells) {
+  constexpr float kLimit = 1.0e6f;
+  if (!(cells > -kLimit)) return -static_cast<int>(kLimit);  // also NaN
+  if (cells > kLimit) return static_cast<int>(kLimit);
+  return static_cast<int>(std::trunc(cells));
+}
+
+void markScanInMap(RobotController& rc) {
+  if (!rc.laserValid) return;
+  const LaserScanView scan = laserScan(rc);
+  const int row0 = rc.mapRow;
+  const int col0 = rc.mapCol;
+  const double heading = rc.headingRad;
+  constexpr double kPi = std::numbers::pi;
+  for (int i = 0; i < scan.count; ++i) {
+    const double r = scan[i];
+    // A forward-facing scanner: reading 0 on the robot's right, 180 straight
+    // ahead, 360 on its left.
+    const double psi = heading + i * kPi / 360.0 - kPi / 2.0;
+    const float a = static_cast<float>(r * std::cos(psi) / 0.1);
+    const float b = static_cast<float>(-r * std::sin(psi) / 0.1);
+    const int row = row0 + truncCells(a);
+    const int col = col0 + truncCells(b);
+    if (insideGrid(row, col)) rc.obstacleGrid[static_cast<std::size_t>(gridIndex(row, col))] = 1;
+  }
+}
