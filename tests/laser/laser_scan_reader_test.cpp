@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "core/robot_controller.h"
+#include "laser/laser_scan_reader.h"
+#include "laser/map_grid.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+const char* const kStartLines = "inicio laser\n-1\n0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n";
+
+class LaserReader : public testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.file("data_sick.dat");
+    rc_->laserFileName = path_.c_str();
+  }
+  void writeScan(const std::string& text) { dir_.write("data_sick.dat", text); }
+  // Reads once and returns what the reader printed.
+  std::string read() {
+    testing::internal::CaptureStdout();
+    readLaserScan(*rc_);
+    return testing::internal::GetCapturedStdout();
+  }
+  std::vector<float> readings() const {
+    const LaserScanView scan = laserScan(*rc_);
+    std::vector<float> out;
+    for (int i = 0; i < scan.count; ++i) out.push_back(scan[i]);
+    return out;
+  }
+
+  TempDir dir_;
+  std::string path_;
+  std::unique_ptr<RobotController> rc_ = std::make_unique<RobotController>();
+};
+}  // namespace
+
+TEST_F(LaserReader, ReadsCentimetresIntoMetresAndAnnouncesTheFirstScan) {
+  writeScan("-1\n3\n100 250\t50\n");
+  EXPECT_EQ(read(), kStartLines);
+  EXPECT_TRUE(rc_->laserValid);
+  EXPECT_EQ(rc_->laserLastIndex, 2);
+  EXPECT_EQ(readings(), (std::vector<float>{1.0f, 2.5f, 0.5f}));
+  // Later scans are quiet.
+  writeScan("-1 3 200 300 400");
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(readings(), (std::vector<float>{2.0f, 3.0f, 4.0f}));
+}
+
+TEST_F(LaserReader, FilesWithoutAScanChangeNothing) {
+  const std::string cases[] = {"0 3 1 2 3", "", "garbage -1 3 1 2 3", "-1", "-1 x 1 2",
+                               std::string("\x7f\x45\x4c\x46\x00\x01", 6), "-2 3 1 2 3"};
+  for (const std::string& text : cases) {
+    auto fresh = std::make_unique<RobotController>();
+    fresh->laserFileName = path_.c_str();
+    writeScan(text);
+    readLaserScan(*fresh);
+    EXPECT_FALSE(fresh->laserValid) << text;
+    EXPECT_EQ(fresh->laserLastIndex, -1) << text;
+
+    writeScan("-1 2 100 200");
+    read();
+    writeScan(text);
+    EXPECT_EQ(read(), "") << text;
+    EXPECT_TRUE(rc_->laserValid) << text;
+    EXPECT_EQ(readings(), (std::vector<float>{1.0f, 2.0f})) << text;
+  }
+}
+
+TEST_F(LaserReader, CountIsTruncatedAndExtraOrMissingReadingsAreHandled) {
+  writeScan("-1 3.9 100 200 300 400 500");
+  read();
+  EXPECT_EQ(readings(), (std::vector<float>{1, 2, 3}));
+  // Fewer readings than announced: the rest keep the previous scan.
+  writeScan("-1 3 700");
+  read();
+  EXPECT_EQ(readings(), (std::vector<float>{7, 2, 3}));
+  // A token that is not a number ends the readings there.
+  writeScan("-1 3 800 x 900");
+  read();
+  EXPECT_EQ(readings(), (std::vector<float>{8, 2, 3}));
+  // A count below 1 is a good read with no readings.
+  writeScan("-1 0");
+  EXPECT_EQ(read(), "");
+  EXPECT_TRUE(rc_->laserValid);
+  EXPECT_EQ(rc_->laserLastIndex, -1);
+  writeScan("-1 -5 100");
+  read();
+  EXPECT_EQ(rc_->laserLastIndex, -1);
+}
+
+TEST_F(LaserReader, ALargerCountGrowsTheBufferWithoutCuttingReadings) {
+  writeScan("-1 2 100 200");
+  read();
+  writeScan("-1 4 300 400 500 600");
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(readings(), (std::vector<float>{3, 4, 5, 6}));
+  // A huge count is refused once, with one line, and changes nothing.
+  writeScan("-1 1e12 1 2 3");
+  EXPECT_EQ(read(), "laser: el archivo anuncia 2000000000 lecturas (maximo 65536), se ignora\n");
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(readings(), (std::vector<float>{3, 4, 5, 6}));
+}
+
+TEST_F(LaserReader, ADeletedFileInvalidatesOneCycleAndTheNextScanStartsAgain) {
+  writeScan("-1 3 100 200 300");
+  read();
+  rc_->headingRad = 0;
+  std::remove(path_.c_str());
+  EXPECT_EQ(read(), "");
+  EXPECT_FALSE(rc_->laserValid);
+  // The radar still has the old scan, but nothing is marked.
+  EXPECT_EQ(readings(), (std::vector<float>{1, 2, 3}));
+  markScanInMap(*rc_);
+  for (int i = 0; i < kGridCells; ++i) ASSERT_EQ(rc_->obstacleGrid[static_cast<std::size_t>(i)], 0);
+
+  writeScan("-1 2 400 500");
+  EXPECT_EQ(read(), kStartLines);
+  EXPECT_EQ(readings(), (std::vector<float>{4, 5}));
+}
+
+TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
+  writeScan("-1 3 100 200 300");
+  std::atomic<bool> stop{false};
+  testing::internal::CaptureStdout();
+  std::thread laser([&] { laserLoop(*rc_, &stop); });
+  std::atomic<long> seen{0};
+  std::thread radar([&] {
+    while (!stop) {
+      const LaserScanView scan = laserScan(*rc_);
+      float sum = 0;
+      for (int i = 0; i < scan.count; ++i) sum += scan[i];
+      seen += sum > 0;
+      int marked = 0;
+      for (int i = 0; i < 500; ++i) marked += rc_->obstacleGrid[gridIndex(250, i)];
+      (void)marked;
+    }
+  });
+  // Growing, shrinking, vanishing and returning scans while the radar reads.
+  const char* const files[] = {"-1 361 " , "-1 5 1 2 3 4 5", nullptr, "-1 2000 7 8 9", "-1 1 4"};
+  for (int round = 0; round < 3; ++round) {
+    for (const char* f : files) {
+      if (f == nullptr) {
+        std::remove(path_.c_str());
+      } else {
+        std::string text = f;
+        if (text == "-1 361 ") for (int i = 0; i < 361; ++i) text += "150 ";
+        writeScan(text);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(120));
+    }
+  }
+  stop = true;
+  laser.join();
+  radar.join();
+  testing::internal::GetCapturedStdout();
+  EXPECT_GT(seen.load(), 0);
+  EXPECT_EQ(rc_->laserLastIndex, 0);
+}
