@@ -1,0 +1,29 @@
+#pragma once
+// What the route follower and the manual drive loop need of a connected robot.
+// The robot workers give them the real robot; tests give them a scripted one.
+#include "aria/ar_pose.h"
+
+struct RobotController;
+
+class MotionPort {
+ public:
+  virtual ~MotionPort() = default;
+  // The robot's pose from the configured source (raw encoder pose in
+  // simulator mode, else the pose the robot library keeps).
+  virtual ArPose readPose() = 0;
+  // The robot's translational velocity, mm/s.
+  virtual double velocity() = 0;
+  // Wheel speeds in mm/s, left first.
+  virtual void setVel2(double left, double right) = 0;
+  virtual void sleepMs(int ms) = 0;
+  // Waits until a new pose may be there: about a millisecond, or the next
+  // robot cycle. Loops call it once per pass so that none of them spins.
+  virtual void waitPass() = 0;
+};
+
+// Reads the pose into currentPose (no station update).
+void refreshPose(MotionPort& robot, ArPose& currentPose);
+
+// Reads the pose, hands it to the station record, and re-bases currentPose on
+// the route origin (x, y = the station's displacement in mm; heading kept).
+void refreshPoseRebased(MotionPort& robot, ArPose& currentPose, RobotController& station);

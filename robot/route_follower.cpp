@@ -1,0 +1,106 @@
+#include "robot/route_follower.h"
+
+#include "core/robot_controller.h"
+#include "platform/console_print.h"
+#include "robot/route_rules.h"
+
+namespace {
+constexpr float kTurnTolerance = 5.0f;     // degrees, inclusive at both ends
+constexpr double kTurnWheelSpeed = 64;     // mm/s
+constexpr float kTurnRate = 0.31219512f;   // rad/s: 0.064 m/s over half the 0.41 m track
+constexpr double kCruiseSpeed = 800;       // mm/s
+constexpr double kSlowSpeed = 300;         // mm/s
+constexpr float kCruiseMinLength = 3000;   // mm: longer segments start at cruise speed
+constexpr float kSlowDownDistance = 2000;  // mm before the end
+constexpr int kPauseMs = 1000;
+
+void printPose(const ArPose& p) {
+  consolePrintf("[%lf] [%lf] [%lf]\n", p.getX() / 1000, p.getY() / 1000, p.getTh());
+}
+}  // namespace
+
+ArPose routePoint(const RobotController& station, int i) {
+  const auto route = station.route();
+  if (!route || i < 0 || static_cast<std::size_t>(i) >= route->routeColumnA.size()) return {};
+  const auto k = static_cast<std::size_t>(i);
+  return ArPose(route->routeColumnB[k], -route->routeColumnA[k], 0);
+}
+
+void followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segmentStart,
+                   const ArPose& segmentEnd, RobotController& station) {
+  refreshPoseRebased(robot, currentPose, station);
+  const float angularError = static_cast<float>(currentPose.findAngleTo(segmentStart));
+  const float phi = static_cast<float>(currentPose.findAngleTo(segmentEnd));
+
+  const TurnChoice turn = chooseTurn(static_cast<float>(currentPose.getTh()), phi);
+  const double turnLeft = turn.positivo ? -kTurnWheelSpeed : kTurnWheelSpeed;
+  const float turnRate = turn.positivo ? kTurnRate : -kTurnRate;
+
+  refreshPoseRebased(robot, currentPose, station);
+  printPose(currentPose);
+  robot.setVel2(0, 0);
+
+  refreshPoseRebased(robot, currentPose, station);
+  float deltaPhi = phi - static_cast<float>(currentPose.getTh());
+  robot.setVel2(turnLeft, -turnLeft);
+
+  // The block is printed when its values change, at most once per new pose,
+  // so the console is not flooded between robot cycles.
+  float shownHeading = 0;
+  float shownDelta = 0;
+  bool shown = false;
+  while (deltaPhi > kTurnTolerance || deltaPhi < -kTurnTolerance) {
+    robot.waitPass();
+    refreshPoseRebased(robot, currentPose, station);
+    const float heading = static_cast<float>(currentPose.getTh());
+    deltaPhi = phi - heading;
+    if (shown && heading == shownHeading && deltaPhi == shownDelta) continue;
+    shown = true;
+    shownHeading = heading;
+    shownDelta = deltaPhi;
+    consoleClear();
+    consolePrintf("angulo actual %f\n", static_cast<double>(heading));
+    consolePrintf("angulo phi     %f\n", static_cast<double>(phi));
+    consolePrintf("delta phi      %f\n", static_cast<double>(deltaPhi));
+    consolePrintf("velocidad de giro     %f\n", static_cast<double>(turnRate));
+    consolePrintf("error angular      %f\n", static_cast<double>(angularError));
+    consolePrintf("regla %d--> %d fin %f ini %f \n", turn.regla, turn.positivo,
+                  static_cast<double>(phi), static_cast<double>(heading));
+  }
+  robot.setVel2(0, 0);
+  robot.sleepMs(kPauseMs);
+
+  refreshPoseRebased(robot, currentPose, station);
+  printPose(currentPose);
+  const float length = static_cast<float>(segmentStart.findDistanceTo(segmentEnd));
+  const double speed = length > kCruiseMinLength ? kCruiseSpeed : kSlowSpeed;
+  robot.setVel2(speed, speed);
+  ArPose previous = currentPose;  // posicion_aux_2
+
+  float covered = 0;
+  float shownCovered = -1;
+  while (covered <= length) {
+    if (length - covered < kSlowDownDistance) robot.setVel2(kSlowSpeed, kSlowSpeed);
+    robot.waitPass();
+    refreshPoseRebased(robot, currentPose, station);
+    covered += static_cast<float>(currentPose.findDistanceTo(previous));
+    previous = currentPose;
+    if (covered == shownCovered) continue;
+    shownCovered = covered;
+    consoleClear();
+    consolePrintf("distancia %f ", static_cast<double>(covered));
+  }
+  robot.setVel2(0, 0);
+  robot.sleepMs(kPauseMs);
+}
+
+void followRoute(MotionPort& robot, ArPose& currentPose, ArPose& segmentStart, ArPose& segmentEnd,
+                 RobotController& station) {
+  if (!station.routeLoaded) return;
+  const int last = station.routeLastIndex;
+  for (int i = 0; i < last; ++i) {
+    segmentStart = routePoint(station, i);
+    segmentEnd = routePoint(station, i + 1);
+    followSegment(robot, currentPose, segmentStart, segmentEnd, station);
+  }
+}

@@ -1,0 +1,49 @@
+#pragma once
+// A robot for the controller tests: a differential drive integrated by a fixed
+// step on every pass, with a log of the wheel commands and pauses it was given.
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "robot/motion_port.h"
+
+class FakeRobot : public MotionPort {
+ public:
+  struct Command {
+    double left, right;
+    bool operator==(const Command&) const = default;
+  };
+
+  double x = 0, y = 0, th = 0;   // mm, mm, degrees
+  double track = 410;            // mm
+  double stepSeconds = 0.1;      // time per pass
+  double headingStep = 0;        // when set: degrees per pass while turning, exactly
+  int passes = 0;
+  std::vector<Command> commands;
+  std::vector<int> sleeps;
+  std::function<void(FakeRobot&)> onPass;  // runs after each pass
+
+  ArPose readPose() override { return ArPose(x, y, th); }
+  double velocity() override { return (left_ + right_) / 2; }
+  void setVel2(double left, double right) override {
+    commands.push_back({left, right});
+    left_ = left;
+    right_ = right;
+  }
+  void sleepMs(int ms) override { sleeps.push_back(ms); }
+  void waitPass() override {
+    ++passes;
+    const double v = (left_ + right_) / 2;
+    double dth = (right_ - left_) / track * stepSeconds * 180 / M_PI;
+    if (headingStep != 0 && dth != 0) dth = dth > 0 ? headingStep : -headingStep;
+    const double mid = (th + dth / 2) * M_PI / 180;
+    x += v * stepSeconds * std::cos(mid);
+    y += v * stepSeconds * std::sin(mid);
+    th = ArMath::fixAngle(th + dth);
+    if (onPass) onPass(*this);
+  }
+
+ private:
+  double left_ = 0, right_ = 0;
+};

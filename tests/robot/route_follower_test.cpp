@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "core/robot_controller.h"
+#include "robot/route_file.h"
+#include "robot/route_follower.h"
+#include "tests/robot/fake_robot.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+using Command = FakeRobot::Command;
+
+struct Drive {
+  std::unique_ptr<RobotController> station = std::make_unique<RobotController>();
+  FakeRobot robot;
+  ArPose currentPose;
+  std::string console;
+
+  void segment(const ArPose& start, const ArPose& end) {
+    testing::internal::CaptureStdout();
+    followSegment(robot, currentPose, start, end, *station);
+    console = testing::internal::GetCapturedStdout();
+  }
+};
+
+int countOf(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+}  // namespace
+
+TEST(RouteFollower, TurnEndsWithinFiveDegreesEvenAcrossTheHalfTurn) {
+  // Heading 170, end point at bearing -170: rule 7, counter-clockwise through
+  // 180; delta phi is not wrapped, so the turn ends at -175.
+  Drive run;
+  run.robot.th = 170;
+  run.robot.headingStep = 2.5;
+  const ArPose end(-1000 * std::cos(10 * M_PI / 180), -1000 * std::sin(10 * M_PI / 180));
+  run.robot.onPass = [](FakeRobot& r) {
+    if (r.commands.back() == Command{-64, 64}) {
+      EXPECT_LE(r.passes, 6);
+    }
+  };
+  run.segment(ArPose(), end);
+  ASSERT_GE(run.robot.commands.size(), 4u);
+  EXPECT_EQ(run.robot.commands[0], (Command{0, 0}));
+  EXPECT_EQ(run.robot.commands[1], (Command{-64, 64}));  // counter-clockwise
+  EXPECT_EQ(run.robot.commands[2], (Command{0, 0}));
+  EXPECT_NE(run.console.find("regla 7--> 1 fin -170.000000 ini -175.000000 \n"), std::string::npos);
+  EXPECT_EQ(countOf(run.console, "regla 7"), 6);  // 172.5 ... -175, one block each
+  EXPECT_EQ(run.robot.sleeps.front(), 1000);
+}
+
+TEST(RouteFollower, AHeadingAlreadyOnTheBearingSendsTheTurnOnceAndStops) {
+  struct Case {
+    double heading;
+    Command turn;
+  };
+  // Rule 1 with phi equal to the heading picks counter-clockwise; 5 degrees
+  // either side is inside the tolerance.
+  for (const Case c : {Case{0, {-64, 64}}, Case{5, {64, -64}}, Case{-5, {-64, 64}}}) {
+    Drive run;
+    run.robot.th = c.heading;
+    run.segment(ArPose(), ArPose(2000, 0));
+    ASSERT_GE(run.robot.commands.size(), 4u);
+    EXPECT_EQ(run.robot.commands[1], c.turn) << c.heading;
+    EXPECT_EQ(run.robot.commands[2], (Command{0, 0})) << c.heading;
+    EXPECT_EQ(run.console.find("regla"), std::string::npos) << c.heading;
+  }
+}
+
+TEST(RouteFollower, StraightSpeedsFollowTheSegmentLength) {
+  struct Case {
+    double length;
+    bool cruise;
+  };
+  for (const Case c : {Case{2500, false}, Case{3000, false}, Case{5000, true}}) {
+    Drive run;
+    run.segment(ArPose(), ArPose(c.length, 0));
+    const auto& cmds = run.robot.commands;
+    // 0,0 / turn / 0,0 / straight ... / 0,0
+    ASSERT_GE(cmds.size(), 5u);
+    EXPECT_EQ(cmds[3], c.cruise ? (Command{800, 800}) : (Command{300, 300})) << c.length;
+    EXPECT_EQ(cmds.back(), (Command{0, 0}));
+    EXPECT_EQ(run.robot.sleeps, (std::vector<int>{1000, 1000}));
+    // The run ends on the first sample past the length.
+    EXPECT_GE(run.robot.x, c.length);
+    EXPECT_LT(run.robot.x, c.length + 100);
+    if (c.cruise) {
+      // Slowed to 300 once less than 2000 mm remained: the first 300 comes
+      // while the robot is between 2900 and 3000 mm out (80 mm per pass).
+      std::size_t slow = 4;
+      while (cmds[slow] == (Command{800, 800})) ++slow;
+      EXPECT_EQ(cmds[slow], (Command{300, 300}));
+    }
+  }
+}
+
+TEST(RouteFollower, ASquareRouteEndsNearItsLastPointTurningTheShortWay) {
+  TempDir dir;
+  // Column A is minus y, column B is x: a 2 m square to the left and back.
+  const std::string path = dir.write("data_ruta.dat", "0 0\n0 2\n-2 2\n-2 0\n0 0\n");
+  Drive run;
+  run.station->routeFileName = path.c_str();
+  testing::internal::CaptureStdout();
+  readRouteFile(*run.station);
+  ArPose start, end;
+  int longTurns = 0;
+  double previousTh = 0;
+  run.robot.onPass = [&](FakeRobot& r) {
+    if (std::abs(ArMath::fixAngle(r.th - previousTh)) > 0) {
+      // The heading never swings through more than a quarter turn between segments.
+      longTurns += std::abs(ArMath::fixAngle(r.th - previousTh)) > 5;
+    }
+    previousTh = r.th;
+  };
+  followRoute(run.robot, run.currentPose, start, end, *run.station);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(longTurns, 0);
+  EXPECT_LT(std::hypot(run.robot.x, run.robot.y), 350);
+  EXPECT_NEAR(ArMath::fixAngle(run.robot.th), -90, 10);  // came back down the last side
+  EXPECT_EQ(std::count(run.robot.sleeps.begin(), run.robot.sleeps.end(), 1000), 8);
+}
+
+TEST(RouteFollower, NoRouteOrOnePointDrivesNothing) {
+  for (const char* text : {static_cast<const char*>(nullptr), "1 1\n"}) {
+    TempDir dir;
+    const std::string path = text ? dir.write("data_ruta.dat", text) : dir.file("none.dat");
+    Drive run;
+    run.station->routeFileName = path.c_str();
+    testing::internal::CaptureStdout();
+    readRouteFile(*run.station);
+    ArPose start, end;
+    followRoute(run.robot, run.currentPose, start, end, *run.station);
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(run.robot.commands.empty());
+  }
+}
