@@ -90,3 +90,15 @@ TEST(SimGps, SentencesCarryTheirChecksumAndPosition) {
   EXPECT_NEAR((p.lonDeg - origin.lonDeg) * 60 * 1852 * std::cos(origin.latDeg * M_PI / 180), 1000,
               10);
 }
+
+TEST(WorldMap, TheShippedRoomIsReadable) {
+  const MapParseResult r = loadWorldMap(std::string(TORVA_SOURCE_DIR) + "/sim/worlds/room.map");
+  ASSERT_TRUE(r.map) << r.error;
+  EXPECT_EQ(r.map->walls.size(), 17u);
+  // The sample route's square (x 0..4 m, y -3..0 m) is clear of every wall.
+  for (double x = -500; x <= 4500; x += 100) {
+    for (double y = -3500; y <= 500; y += 100) {
+      ASSERT_GT(nearestWallDistance(r.map->walls, x, y), 400) << x << "," << y;
+    }
+  }
+}
