@@ -1,0 +1,55 @@
+#include "gps/gps_error_report.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/console_print.h"
+
+namespace {
+
+constexpr const char* kProgramTitle = "GPS";
+
+// strerror_r comes in two forms; either way the result is the text.
+[[maybe_unused]] const char* errorText(int result, const char* buffer) {
+  return result == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* errorText(const char* result, const char*) {
+  return result;
+}
+
+}  // namespace
+
+void printCodedError(const char* message, int error) {
+  char buffer[256] = "";
+  const char* text = errorText(strerror_r(error, buffer, sizeof buffer), buffer);
+  consolePrintf("%s: (%d) %s\n\n", message, error, text);
+  printUsage();
+}
+
+void printLastError(const char* message) {
+  const int error = errno;
+  printCodedError(message, error);
+}
+
+void printUsage() {
+  const char* p = kProgramTitle;
+  consolePrintf(
+      "%s port [speed] [DisplayMode] [Separator] [Echo] [logfilename]\n"
+      "        port ::= com1 | com2 | com3 | com4 | com5 | com6\n"
+      "        speed::= 300 | 4800 | 9600 | 19200 | 38400 | 57600 | 115200 | 230400\n"
+      "                                     ^^^^^\n"
+      "        DisplayMode::= ascii | hex | decimal\n"
+      "                       ^^^^^\n"
+      "        Separator::= empty | space | newline | tab\n"
+      "                     ^^^^^\n"
+      "        Echo::= no | yes\n"
+      "                ^^\n"
+      "        logfilename::= <anyname> (if not provided no log is written)\n\n"
+      "Example: %s com1 115200 hex space no log.txt\n"
+      "    open the terminal on port com1 with 115200 bit/s, print hex code of\n"
+      "    incoming characters, seperate them by space, no local echo, log to log.txt\n"
+      "Example: %s com2 19200 decimal tab yes\n"
+      "    open the terminal on port com2 with 19200 bit/s, print decimal code\n"
+      "    of incoming characters, seperate them by tabs, do local echo, no logfile\n",
+      p, p, p);
+}
