@@ -245,7 +245,16 @@ TEST(GpsLinkFailures, NoDeviceGivesE012AndTheUsageText) {
                        0),
             0u)
       << text;
-  EXPECT_NE(text.find("Example: GPS com2 19200 decimal tab yes\n"), std::string::npos);
+  const std::string usageEnd =
+      "Example: GPS com2 19200 decimal tab yes\n"
+      "    open the terminal on port com2 with 19200 bit/s, print decimal code\n"
+      "    of incoming characters, seperate them by tabs, do local echo, no logfile\n";
+  EXPECT_EQ(text.size() - usageEnd.size(), text.rfind(usageEnd))
+      << "the usage text ends the report";
+  EXPECT_NE(
+      text.find("        speed::= 300 | 4800 | 9600 | 19200 | 38400 | 57600 | 115200 | 230400\n"
+                "                                     ^^^^^\n"),
+      std::string::npos);
   EXPECT_EQ(countOf(text, "E0"), 1u);
 }
 
