@@ -61,6 +61,11 @@ void readKeys(const KeyboardWriterLink& link) {
       if (decodeKeyPause(decoder) == KeyAction::Stop) return;
       continue;
     }
+    if ((waits[0].revents & (POLLERR | POLLNVAL)) != 0 && (waits[0].revents & POLLIN) == 0) {
+      printCodedError("E002_ReadConsoleInput failed...",
+                      (waits[0].revents & POLLNVAL) ? EBADF : EIO);
+      return;
+    }
     unsigned char keys[64];
     const ssize_t n = ::read(link.consoleFd, keys, sizeof keys);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
