@@ -1,4 +1,11 @@
-// The reader side of the GPS link.
+// The reader side of the GPS link. Its failure codes:
+//   E005 the keyboard writer's thread cannot start (nothing is read)
+//   E006 the stop signal could not be made (the link reads on; only the
+//        device going away ends it)
+//   E009 poll() itself fails; E008 the port reports a hang-up or error: the
+//        device is gone. Both end the link.
+//   E010 a read fails because the device is gone (ends the link); E011 any
+//        other read failure (that read's bytes are lost, the link waits again).
 #include <poll.h>
 #include <pthread.h>
 
