@@ -1,0 +1,9 @@
+#pragma once
+// The GPS link's coded failure report: "E012_Failed to open port: (2) No such
+// file or directory", a blank line, then the usage text.
+
+// Prints the coded line for error (an errno value) and the usage text.
+void printCodedError(const char* message, int error);
+// The same with the current errno (read before anything else).
+void printLastError(const char* message);
+void printUsage();

@@ -1,0 +1,46 @@
+#pragma once
+// The serial link to the GPS receiver on "COM2" ($TORVA_COM2, else
+// /dev/ttyS1), 19200 baud 8N1 raw: every received byte goes to the GGA intake,
+// and the keys typed on the status console go to the receiver until the
+// operator presses Esc or Ctrl+C. The link runs once; a stop is final.
+#include "platform/wake_event.h"
+
+struct RobotController;
+class SerialPort;
+struct GpsReaderState;
+
+inline constexpr int kGpsBaud = 19200;
+inline constexpr int kGpsReadSize = 10;  // bytes per read, as the intake's indices count them
+
+class GpsLink {
+ public:
+  explicit GpsLink(RobotController& rc) : rc_(rc) {}
+  GpsLink(const GpsLink&) = delete;
+  GpsLink& operator=(const GpsLink&) = delete;
+
+  // Opens and configures the port, then reads until the link stops (Esc or
+  // Ctrl+C on the console, stop(), the device going away). Failures print the
+  // coded line and the usage text. Returns 0.
+  int run(const char* devicePath, int consoleFd);
+
+  // Stops the link from any thread, as Esc does; also before run() starts.
+  void stop() const { readerWake_.raise(); }
+
+ private:
+  RobotController& rc_;
+  WakeEvent readerWake_;  // raised by the keyboard writer or stop(): the reader ends
+  WakeEvent writerWake_;  // raised by the reader when it ends: the writer ends
+};
+
+// The reader's loop on an open, configured port: starts the keyboard writer,
+// waits with poll() for data or the stop signal, drains the port in reads of at
+// most kGpsReadSize bytes, and ends the writer before it returns.
+void gpsReaderLoop(const SerialPort& port, GpsReaderState& state, RobotController& rc,
+                   const WakeEvent& readerWake, const WakeEvent& writerWake, int consoleFd);
+
+// The station's GPS link: "COM2", keys from standard input. Returns 0 once stopped.
+int openGpsPort(RobotController& rc);
+
+// Entry of the station's GPS thread (label "T5"): openGpsPort on the station
+// record. Returns 0 when the link has stopped.
+int gpsThreadMain(const char* label);

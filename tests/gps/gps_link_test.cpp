@@ -1,0 +1,359 @@
+// The GPS link on a real serial device: a pseudo-terminal pair stands in for
+// the receiver (the test writes its bytes into the master side) and another
+// for the operator's console.
+#include "gps/gps_link.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "core/robot_controller.h"
+#include "gps_block_parse.h"
+#include "nmea_log_fixture.h"
+#include "platform/serial_port.h"
+#include "pty_pair.h"
+#include "stdout_collector.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A link running on its own thread, as the station's GPS thread runs it.
+struct RunningLink {
+  std::unique_ptr<RobotController> rc = std::make_unique<RobotController>();
+  GpsLink link{*rc};
+  std::future<int> done;
+
+  RunningLink(const std::string& device, int consoleFd) {
+    done = std::async(std::launch::async,
+                      [this, device, consoleFd] { return link.run(device.c_str(), consoleFd); });
+  }
+  ~RunningLink() {
+    link.stop();
+    done.wait();
+  }
+  bool ended(std::chrono::milliseconds within = 20s) {
+    return done.wait_for(within) == std::future_status::ready;
+  }
+};
+
+// No console: the keyboard writer ends at once and the reader runs on.
+int noConsole() {
+  static const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  return fd;
+}
+
+std::size_t countOf(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST(GpsLinkSerialPort, PortIsExclusiveRawAt19200With8N1AndNoFlowControl) {
+  PtyPair receiver;
+  ASSERT_FALSE(receiver.slavePath.empty());
+  SerialPort port;
+  ASSERT_TRUE(port.open(receiver.slavePath.c_str())) << std::strerror(errno);
+  SerialPort second;
+  EXPECT_FALSE(second.open(receiver.slavePath.c_str()));
+  EXPECT_EQ(errno, EBUSY);
+  int exclusive = 0;
+  ASSERT_EQ(::ioctl(port.fd(), TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 1);
+
+  ASSERT_TRUE(port.applyReadTimeouts());
+  ASSERT_TRUE(port.applyLineSettings(kGpsBaud)) << std::strerror(errno);
+  const termios t = receiver.settings();
+  EXPECT_EQ(cfgetispeed(&t), B19200);
+  EXPECT_EQ(cfgetospeed(&t), B19200);
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_NE(t.c_cflag & CREAD, 0u);
+  EXPECT_NE(t.c_cflag & CLOCAL, 0u);
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+  EXPECT_EQ(t.c_oflag & OPOST, 0u);
+  EXPECT_EQ(t.c_cc[VMIN], 0);
+  EXPECT_EQ(t.c_cc[VTIME], 0);
+
+  // Once closed, the port can be opened again.
+  port.close();
+  EXPECT_TRUE(second.open(receiver.slavePath.c_str()));
+  EXPECT_FALSE(second.applyLineSettings(12345));
+  EXPECT_EQ(errno, EINVAL);
+
+  SerialPort notATerminal;
+  EXPECT_FALSE(notATerminal.open("/dev/null"));
+}
+
+TEST(GpsLinkSerialPort, OperatorNamesResolveThroughTheEnvironment) {
+  PtyPair receiver;
+  ASSERT_EQ(setenv("TORVA_COM2", receiver.slavePath.c_str(), 1), 0);
+  SerialPort port;
+  EXPECT_TRUE(port.openCom("COM2")) << std::strerror(errno);
+  unsetenv("TORVA_COM2");
+  SerialPort bad;
+  EXPECT_FALSE(bad.openCom("COM13"));
+  EXPECT_EQ(errno, EINVAL);
+}
+
+class GpsLogReplay : public testing::TestWithParam<const char*> {};
+
+// Every GGA with a good checksum and a position (and, after the first fix,
+// every GGA without one) gives one block; the blocks follow the log.
+TEST_P(GpsLogReplay, OneBlockPerGgaSentenceThroughTheRealReader) {
+  const std::string log = GetParam();
+  const std::vector<GgaRow> rows = readGgaTable(log);
+  std::vector<const GgaRow*> shown;
+  for (const GgaRow& r : rows) {
+    if (r.checksumOk && (r.hasPosition() || !shown.empty())) shown.push_back(&r);
+  }
+  ASSERT_FALSE(shown.empty());
+
+  PtyPair receiver;
+  StdoutCollector console;
+  {
+    RunningLink running(receiver.slavePath, noConsole());
+    ASSERT_TRUE(waitUntil([&] { return receiver.rawInput(); })) << "port never configured";
+    ASSERT_TRUE(receiver.writeAll(readBytes(nmeaPath(log))));
+    ASSERT_TRUE(waitUntil([&] { return countOf(console.text(), kClear) >= shown.size(); }, 60s))
+        << countOf(console.text(), kClear) << " blocks of " << shown.size();
+    // Nothing more comes: the log's last sentence has been handled.
+    std::this_thread::sleep_for(50ms);
+    running.link.stop();
+    ASSERT_TRUE(running.ended());
+
+    // The station record holds the last fix.
+    const RobotController& rc = *running.rc;
+    const GgaRow* lastFix = nullptr;
+    for (const GgaRow* r : shown) {
+      if (r->hasPosition()) lastFix = r;
+    }
+    EXPECT_EQ(rc.gpsLatHemisphere, lastFix->ns[0]);
+    EXPECT_EQ(rc.gpsLonHemisphere, lastFix->ew[0]);
+    EXPECT_NEAR(rc.gpsLatDegrees + rc.gpsLatMinutes / 60.0, std::fabs(lastFix->latDeg), 1e-5);
+    EXPECT_NEAR(rc.gpsLonDegrees + rc.gpsLonMinutes / 60.0, std::fabs(lastFix->lonDeg), 1e-5);
+  }
+  console.stop();
+  const std::string text = console.text();
+  EXPECT_EQ(text.find("Sentencia"), std::string::npos) << "the logs hold no bad sentence";
+  EXPECT_EQ(text.find("E0"), std::string::npos);
+
+  const std::vector<PrintedBlock> blocks = printedBlocks(text);
+  ASSERT_EQ(blocks.size(), shown.size());
+  const GgaRow* lastFix = nullptr;
+  std::string lastAlt, lastUtc;
+  double previousRelX = 0, previousRelY = 0;
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const PrintedBlock& b = blocks[i];
+    const GgaRow& row = *shown[i];
+    ASSERT_TRUE(b.complete) << i;
+    if (row.hasPosition()) lastFix = &row;
+    if (!row.alt.empty()) lastAlt = row.alt;
+    if (!row.utc.empty()) lastUtc = row.utc;
+    SCOPED_TRACE(log + " block " + std::to_string(i) + " utc " + row.utc);
+    EXPECT_NEAR(b.latDegrees + b.latMinutes / 60, std::fabs(lastFix->latDeg), 1e-7);
+    EXPECT_NEAR(b.lonDegrees + b.lonMinutes / 60, std::fabs(lastFix->lonDeg), 1e-7);
+    EXPECT_EQ(b.latHemisphere, lastFix->ns[0]);
+    EXPECT_EQ(b.lonHemisphere, lastFix->ew[0]);
+    EXPECT_EQ(b.altitude, lastAlt.empty() ? 0 : static_cast<int>(std::stod(lastAlt)));
+    EXPECT_EQ(b.hours * 10000 + b.minutes * 100 + b.seconds, std::stoi(lastUtc));
+    EXPECT_GE(b.byteIndex, 0);
+    EXPECT_LE(b.byteIndex, 9);
+    if (log == "hemi.log") {  // zone 19: the projection is meaningful
+      EXPECT_NEAR(b.utmX, lastFix->easting, 20);
+      EXPECT_NEAR(b.utmY, lastFix->northing, 20);
+      EXPECT_NEAR(b.relX, lastFix->easting - shown.front()->easting, 0.01);
+      EXPECT_NEAR(b.relY, lastFix->northing - shown.front()->northing, 0.01);
+    }
+    if (i == 0) {
+      EXPECT_EQ(b.relX, 0);
+      EXPECT_EQ(b.relY, 0);
+    } else {
+      EXPECT_NEAR(b.stepX, b.relX - previousRelX, 1e-3);
+      EXPECT_NEAR(b.stepY, b.relY - previousRelY, 1e-3);
+      if (!row.hasPosition()) {
+        EXPECT_EQ(b.stepLength, 0);
+      }
+    }
+    previousRelX = b.relX;
+    previousRelY = b.relY;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(RealLogs, GpsLogReplay,
+                         testing::Values("hemi.log", "bundg_zeus_9.log", "skytraq-dgps.log",
+                                         "ublox-lea-4h.log"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+TEST(GpsLinkReader, SentencesTricklingInAcrossManyReadsComeOutWhole) {
+  PtyPair receiver;
+  StdoutCollector console;
+  const std::string log = readBytes(nmeaPath("hemi.log"));
+  const std::string fixes = log.substr(log.find("$GPGGA,194050.00"));
+  RunningLink running(receiver.slavePath, noConsole());
+  ASSERT_TRUE(waitUntil([&] { return receiver.rawInput(); }));
+  // Pieces of 1 to 13 bytes with pauses, so sentences end up split at every place.
+  std::size_t piece = 1;
+  for (std::size_t at = 0; at < fixes.size() && at < 2000; at += piece, piece = piece % 13 + 1) {
+    ASSERT_TRUE(receiver.writeAll(fixes.substr(at, piece)));
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_TRUE(waitUntil([&] { return countOf(console.text(), kClear) >= 8; }));
+  running.link.stop();
+  ASSERT_TRUE(running.ended());
+  console.stop();
+  const auto blocks = printedBlocks(console.text());
+  ASSERT_GE(blocks.size(), 8u);
+  const std::vector<GgaRow> rows = readGgaTable("hemi.log");
+  std::size_t row = 0;
+  while (!rows[row].hasPosition()) ++row;
+  for (std::size_t i = 0; i < 8; ++i, ++row) {
+    ASSERT_TRUE(blocks[i].complete);
+    EXPECT_NEAR(blocks[i].utmX, rows[row].easting, 20) << i;
+    EXPECT_NEAR(blocks[i].relY, rows[row].northing - rows[row - i].northing, 0.01) << i;
+  }
+  EXPECT_EQ(console.text().find("Sentencia"), std::string::npos);
+}
+
+TEST(GpsLinkFailures, NoDeviceGivesE012AndTheUsageText) {
+  StdoutCollector console;
+  RobotController rc;
+  GpsLink link(rc);
+  EXPECT_EQ(link.run("/dev/torva-no-such-port", noConsole()), 0);
+  console.stop();
+  const std::string text = console.text();
+  EXPECT_EQ(text.rfind("E012_Failed to open port: (2) No such file or directory\n\n"
+                       "GPS port [speed] [DisplayMode] [Separator] [Echo] [logfilename]\n",
+                       0),
+            0u)
+      << text;
+  const std::string usageEnd =
+      "Example: GPS com2 19200 decimal tab yes\n"
+      "    open the terminal on port com2 with 19200 bit/s, print decimal code\n"
+      "    of incoming characters, seperate them by tabs, do local echo, no logfile\n";
+  EXPECT_EQ(text.size() - usageEnd.size(), text.rfind(usageEnd))
+      << "the usage text ends the report";
+  EXPECT_NE(
+      text.find("        speed::= 300 | 4800 | 9600 | 19200 | 38400 | 57600 | 115200 | 230400\n"
+                "                                     ^^^^^\n"),
+      std::string::npos);
+  EXPECT_EQ(countOf(text, "E0"), 1u);
+}
+
+TEST(GpsLinkFailures, PortHeldByAnotherProgramGivesE012) {
+  PtyPair receiver;
+  SerialPort holder;
+  ASSERT_TRUE(holder.open(receiver.slavePath.c_str()));
+  StdoutCollector console;
+  RobotController rc;
+  GpsLink link(rc);
+  link.run(receiver.slavePath.c_str(), noConsole());
+  console.stop();
+  EXPECT_EQ(console.text().rfind("E012_Failed to open port: (16) ", 0), 0u) << console.text();
+}
+
+TEST(GpsLinkFailures, ReceiverUnpluggedEndsTheLinkWithOneCodedLine) {
+  PtyPair receiver;
+  StdoutCollector console;
+  RunningLink running(receiver.slavePath, noConsole());
+  ASSERT_TRUE(waitUntil([&] { return receiver.rawInput(); }));
+  ASSERT_TRUE(
+      receiver.writeAll("$GPGGA,094736,5251.0094,N,00518.8172,E,1,12,0.60,-4,M,46.8,M,,*4B\r\n"));
+  ASSERT_TRUE(waitUntil([&] { return countOf(console.text(), kClear) == 1; }));
+  receiver.closeMaster();  // the device goes away
+  ASSERT_TRUE(running.ended(5s));
+  console.stop();
+  const std::string text = console.text();
+  EXPECT_EQ(countOf(text, "E0"), 1u) << text;
+  EXPECT_TRUE(text.find("E008_GetOverlappedResult failed: (5) ") != std::string::npos ||
+              text.find("E010_GetOverlappedResult failed: (5) ") != std::string::npos)
+      << text;
+  EXPECT_EQ(running.rc->gpsLatDegrees, 52) << "the last fix stays";
+}
+
+// The operator's console: raw keys typed on a terminal.
+struct Console {
+  PtyPair terminal;
+  int fd = -1;
+  Console() { fd = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC); }
+  ~Console() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+TEST(GpsKeyboardWriter, TypedKeysReachTheReceiverAndEscStopsBothThreads) {
+  struct Case {
+    const char* name;
+    std::string stopKey;
+  };
+  for (const Case& c : {Case{"Esc", "\x1b"}, Case{"Ctrl+C", "\x03"}}) {
+    SCOPED_TRACE(c.name);
+    PtyPair receiver;
+    Console console;
+    ASSERT_GE(console.fd, 0);
+    const termios before = console.terminal.settings();
+    ASSERT_NE(before.c_lflag & ICANON, 0u);
+    StdoutCollector out;
+    RunningLink running(receiver.slavePath, console.fd);
+    ASSERT_TRUE(waitUntil([&] { return receiver.rawInput() && console.terminal.rawInput(); }));
+    ASSERT_TRUE(waitUntil([&] {
+      return out.text().find("press Esc or Ctrl+C to terminate\n") != std::string::npos;
+    }));
+
+    // Printable keys and Enter go out one byte each; arrow and function keys
+    // (escape sequences) send nothing.
+    ASSERT_TRUE(console.terminal.writeAll("ab\x1b[A\x1bOP\x1b[15~\rc"));
+    std::string sent;
+    ASSERT_TRUE(waitUntil([&] {
+      sent += receiver.readAvailable(5ms);
+      return sent.size() >= 4;
+    }));
+    EXPECT_EQ(sent, "ab\rc");
+    // Receiver data keeps flowing while keys are typed.
+    ASSERT_TRUE(
+        receiver.writeAll("$GPGGA,094736,5251.0094,N,00518.8172,E,1,12,0.60,-4,M,46.8,M,,*4B\r\n"));
+    ASSERT_TRUE(waitUntil([&] { return countOf(out.text(), kClear) == 1; }));
+
+    ASSERT_TRUE(console.terminal.writeAll(c.stopKey));
+    ASSERT_TRUE(running.ended(5s)) << "the link did not stop";
+    // The console is back as it was, and the port is closed.
+    const termios after = console.terminal.settings();
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    ASSERT_TRUE(console.terminal.writeAll("z"));
+    EXPECT_EQ(receiver.readAvailable(50ms), "");
+    out.stop();
+    EXPECT_EQ(countOf(out.text(), "E0"), 0u) << out.text();
+  }
+}
+
+TEST(GpsKeyboardWriter, StopFromTheReaderSideEndsTheWriterWaitingForKeys) {
+  PtyPair receiver;
+  Console console;
+  StdoutCollector out;
+  RunningLink running(receiver.slavePath, console.fd);
+  ASSERT_TRUE(waitUntil([&] { return console.terminal.rawInput(); }));
+  receiver.closeMaster();
+  ASSERT_TRUE(running.ended(5s));
+  EXPECT_FALSE(console.terminal.rawInput()) << "the console is restored when the link ends";
+}
+
+}  // namespace

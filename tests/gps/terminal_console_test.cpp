@@ -1,0 +1,100 @@
+// The status console: the terminal's title, raw key input, and the terminal
+// put back on every way out.
+#include "platform/terminal_console.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "pty_pair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Runs body with standard output on fd, then puts it back.
+template <class Body>
+void withStdout(int fd, Body body) {
+  std::fflush(stdout);
+  const int saved = ::dup(STDOUT_FILENO);
+  ::dup2(fd, STDOUT_FILENO);
+  body();
+  std::fflush(stdout);
+  ::dup2(saved, STDOUT_FILENO);
+  ::close(saved);
+}
+
+TEST(StatusConsole, TitleIsSetOnlyWhenStandardOutputIsATerminal) {
+  PtyPair terminal;
+  const int fd = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  bool opened = false;
+  withStdout(fd, [&] { opened = openStatusConsole("Estado de comunicaciones"); });
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(terminal.readAvailable(200ms), "\x1b]0;Estado de comunicaciones\x07");
+  ::close(fd);
+
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  withStdout(pipeFds[1], [&] { opened = openStatusConsole("Estado de comunicaciones"); });
+  ::close(pipeFds[1]);
+  EXPECT_FALSE(opened);
+  char c;
+  EXPECT_EQ(::read(pipeFds[0], &c, 1), 0) << "nothing written to a pipe";
+  ::close(pipeFds[0]);
+}
+
+TEST(StatusConsole, RawKeyInputAndRestore) {
+  PtyPair terminal;
+  const int fd = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  const termios before = terminal.settings();
+  ASSERT_TRUE(enterRawKeyInput(fd));
+  const termios raw = terminal.settings();
+  EXPECT_EQ(raw.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(raw.c_iflag & (ICRNL | IXON), 0u);
+  EXPECT_NE(raw.c_oflag & OPOST, 0u) << "console lines keep their line ends";
+  EXPECT_FALSE(enterRawKeyInput(fd)) << "one raw session at a time";
+
+  // Ctrl+C and Enter arrive as bytes, one at a time, without echo.
+  ASSERT_TRUE(terminal.writeAll("\x03\r"));
+  char keys[4] = {};
+  ASSERT_TRUE(waitUntil([&] { return ::read(fd, keys, sizeof keys) == 2; }, 2s));
+  EXPECT_EQ(keys[0], '\x03');
+  EXPECT_EQ(keys[1], '\r');
+  EXPECT_EQ(terminal.readAvailable(20ms), "");
+
+  restoreTerminal();
+  EXPECT_EQ(terminal.settings().c_lflag, before.c_lflag);
+  EXPECT_EQ(terminal.settings().c_iflag, before.c_iflag);
+  ::close(fd);
+
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  EXPECT_FALSE(enterRawKeyInput(pipeFds[0]));
+  ::close(pipeFds[0]);
+  ::close(pipeFds[1]);
+}
+
+TEST(StatusConsole, SignalsRestoreTheTerminalBeforeTheProcessEnds) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    PtyPair terminal;
+    const termios before = terminal.settings();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const int fd = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY);
+      if (fd < 0 || !enterRawKeyInput(fd)) _exit(99);
+      ::raise(signal);
+      _exit(98);  // not reached: the handler ends the process
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << signal;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    EXPECT_EQ(terminal.settings().c_lflag, before.c_lflag) << signal;
+  }
+}
+
+}  // namespace
