@@ -6,6 +6,7 @@
 
 #include "core/station_globals.h"
 #include "core/thread_entries.h"
+#include "platform/terminal_console.h"
 
 int main() {
   static auto record = std::make_unique<RobotController>();
@@ -13,7 +14,10 @@ int main() {
   stationRecord = record.get();
   viewRecord = view.get();
 
+  openStatusConsole("Estado de comunicaciones");
+  installTerminalRestoreHandlers();
   startStationThread(laserThreadMain, "T3");
+  startStationThread(gpsThreadMain, "T5");
 
   // Until the window and its frame loop exist, the station runs until it is
   // told to stop.
@@ -24,6 +28,7 @@ int main() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   int received = 0;
   sigwait(&set, &received);
+  restoreTerminal();
   std::fflush(stdout);
   std::_Exit(0);
 }

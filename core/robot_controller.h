@@ -1,6 +1,7 @@
 #pragma once
-// The station record (header only, so that every folder can use it): the one place where every thread of the station meets.
-// Each field has one writing thread; readers elsewhere take what they find.
+// The station record (header only, so that every folder can use it): the one place where every
+// thread of the station meets. Each field has one writing thread; readers elsewhere take what they
+// find.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -92,7 +93,9 @@ struct LaserScanView {
   float operator[](int i) const { return buffer->values[static_cast<std::size_t>(i)].load(); }
 };
 
-inline int gridIndex(int row, int col) { return row * kGridSize + col; }
+inline int gridIndex(int row, int col) {
+  return row * kGridSize + col;
+}
 inline bool insideGrid(int row, int col) {
   return row >= 0 && row < kGridSize && col >= 0 && col < kGridSize;
 }

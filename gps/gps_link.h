@@ -40,7 +40,3 @@ void gpsReaderLoop(const SerialPort& port, GpsReaderState& state, RobotControlle
 
 // The station's GPS link: "COM2", keys from standard input. Returns 0 once stopped.
 int openGpsPort(RobotController& rc);
-
-// Entry of the station's GPS thread (label "T5"): openGpsPort on the station
-// record. Returns 0 when the link has stopped.
-int gpsThreadMain(const char* label);

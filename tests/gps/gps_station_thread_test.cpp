@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/station_globals.h"
+#include "core/thread_entries.h"
 #include "gps/gps_link.h"
 #include "laser/laser_scan_reader.h"
 #include "pty_pair.h"
