@@ -1,5 +1,7 @@
 #include "platform/station_window.h"
 
+#include <GL/gl.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -156,8 +158,11 @@ bool createStationWindow(const char* title, int width, int height, int bits) {
   station.frame->activateWindow();
   station.glWindow->requestActivate();
   waitUntilExposed();
-  // Showing may have moved the context's surface around; draw on ours.
-  station.context->makeCurrent(station.glWindow);
+  // GL takes a window's new size at the next buffer swap: swap a black frame
+  // so that drawing starts on the size as shown.
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  swapStationBuffers();
 
   ViewSize area = glAreaClientSize();
   resizeView(area.width, area.height);
