@@ -1,4 +1,19 @@
 #pragma once
-// Whether a display server can be reached; asked before the toolkit starts,
-// because the toolkit ends the process when it cannot reach one.
-bool displayReachable();
+// Holds a connection to the display server while the toolkit starts. The
+// toolkit ends the process when it cannot reach a display, so we ask first;
+// and an X server resets itself when its last client leaves, refusing
+// connections for a moment, so the probe stays connected until the toolkit
+// has its own connection.
+class DisplayProbe {
+ public:
+  DisplayProbe();
+  ~DisplayProbe();
+  DisplayProbe(const DisplayProbe&) = delete;
+  DisplayProbe& operator=(const DisplayProbe&) = delete;
+
+  bool reachable() const { return reachable_; }
+
+ private:
+  void* display_ = nullptr;
+  bool reachable_ = false;
+};

@@ -7,7 +7,8 @@
 
 bool ensureGuiApplication() {
   if (QApplication::instance() != nullptr) return true;
-  if (!displayReachable()) return false;
+  DisplayProbe probe;
+  if (!probe.reachable()) return false;
   static int argc = 1;
   static char name[] = "torva";
   static char* argv[] = {name, nullptr};

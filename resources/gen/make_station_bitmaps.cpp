@@ -8,11 +8,14 @@
 // pixel, so the output is the same on every machine.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
+#include <X11/Xlib.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -153,8 +156,16 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string folder = argv[1];
+  // An X server that has just lost its last client resets and refuses
+  // connections for a moment; hold one open while GLUT connects.
+  Display* hold = nullptr;
+  for (int attempt = 0; attempt < 200 && hold == nullptr; ++attempt) {
+    hold = XOpenDisplay(nullptr);
+    if (hold == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   int glutArgc = 1;
   glutInit(&glutArgc, argv);
+  if (hold != nullptr) XCloseDisplay(hold);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
   glutInitWindowSize(256, 256);
   glutCreateWindow("make_station_bitmaps");

@@ -1,6 +1,7 @@
 // Events on the station window reach the window procedure as messages:
 // real key presses and clicks sent through the X server, and resizes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,11 @@
 
 namespace {
 
+// A title no window of another process has.
+std::string ownTitle() {
+  return "Controlador TORVA version 1.0 " + std::to_string(getpid());
+}
+
 std::vector<WindowMessage> received;
 void recordMessage(const WindowMessage& message) {
   received.push_back(message);
@@ -25,7 +31,7 @@ class WindowMessagesTest : public ::testing::Test {
   void SetUp() override {
     setRenderResources({});
     setMessageBoxSink([](const MessageBoxRecord&) {});
-    ASSERT_TRUE(createStationWindow(kTitle, 600, 450, 8));
+    ASSERT_TRUE(createStationWindow(ownTitle().c_str(), 600, 450, 8));
     setWindowMessageHandler(recordMessage);
     processPendingEvents();
     received.clear();
@@ -51,12 +57,10 @@ class WindowMessagesTest : public ::testing::Test {
     }
     return matching;
   }
-
-  static constexpr const char* kTitle = "Controlador TORVA version 1.0";
 };
 
 int xdotool(const std::string& args) {
-  return std::system(("xdotool search --name 'Controlador TORVA version 1.0' " + args).c_str());
+  return std::system(("xdotool search --name '" + ownTitle() + "' " + args).c_str());
 }
 
 TEST_F(WindowMessagesTest, KeysArriveAsVirtualKeyCodes) {
