@@ -37,7 +37,7 @@ class ScratchFolder {
   }
   void addFile(const char* name, const std::vector<std::uint8_t>& bytes) {
     std::FILE* f = std::fopen(name, "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
   }
 
