@@ -2,7 +2,9 @@
 // black, drawn with freeglut's fixed bitmap fonts), mono.bmp (the station's
 // emblem) and station_icon.bmp (the emblem at icon size).
 //
-//   xvfb-run -a make_station_bitmaps <output folder>
+//   xvfb-run -a build/release/tests/dashboard/make_station_bitmaps resources
+//
+// (built with the tests; a test checks that its output is what resources/ holds)
 //
 // Glyph bitmaps are copied pixel for pixel, and the emblem is computed per
 // pixel, so the output is the same on every machine.
@@ -172,6 +174,8 @@ int main(int argc, char** argv) {
   bool ok = writeBmp(folder + "/font.bmp", drawFont());
   ok = writeBmp(folder + "/mono.bmp", drawEmblem(128)) && ok;
   ok = writeBmp(folder + "/station_icon.bmp", drawEmblem(32)) && ok;
+  // Closes the window and the context before the process ends.
+  glutExit();
   if (!ok) std::fprintf(stderr, "no se pudieron escribir las imagenes en %s\n", folder.c_str());
   return ok ? 0 : 1;
 }
