@@ -1,0 +1,16 @@
+#pragma once
+// The dashboard's two ways of writing: captions in the texture font, and
+// labels in GLUT's Helvetica bitmap fonts. Main thread, inside a frame.
+
+// Formats and prints in orange with glyph set 0 or 1 (higher sets print as 1)
+// in a 1200 x 900 frame centred on the viewport; (x, y) is the first glyph's
+// lower left corner. Results longer than 255 characters are cut. Leaves 2D
+// texturing off, depth testing on and blending off.
+void printText(int x, int y, int set, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+
+// Draws text at the raster position (x, y) of the current frame with
+// Helvetica of size 10, 12 or 18 pixels; any other size draws nothing. Every
+// byte goes to GLUT as a signed character code.
+void drawBitmapText(const char* text, int size, float red, float green, float blue, float x,
+                    float y);

@@ -1,0 +1,19 @@
+#pragma once
+// Holds a connection to the display server while the toolkit starts. The
+// toolkit ends the process when it cannot reach a display, so we ask first;
+// and an X server resets itself when its last client leaves, refusing
+// connections for a moment, so the probe stays connected until the toolkit
+// has its own connection.
+class DisplayProbe {
+ public:
+  DisplayProbe();
+  ~DisplayProbe();
+  DisplayProbe(const DisplayProbe&) = delete;
+  DisplayProbe& operator=(const DisplayProbe&) = delete;
+
+  bool reachable() const { return reachable_; }
+
+ private:
+  void* display_ = nullptr;
+  bool reachable_ = false;
+};
