@@ -2,6 +2,7 @@
 // The program-wide records and values that the station's threads share.
 #include <array>
 #include <atomic>
+#include <string>
 
 #include "core/arc_table.h"
 #include "core/robot_controller.h"
@@ -11,7 +12,7 @@ extern std::atomic<RobotController*> stationRecord;
 extern std::atomic<ArcTable*> viewRecord;
 
 // Network address of the robot for the TCP workers (at most 99 characters).
-// Written by the main thread before it starts a worker; each worker copies it
-// when it starts.
+// The menus and the IP dialog set it; each TCP worker copies it when it starts.
 inline constexpr int kRobotAddressSize = 100;
-extern std::array<char, kRobotAddressSize> robotAddress;
+void setRobotAddress(const char* address);
+std::string robotAddressText();

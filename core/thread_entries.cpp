@@ -1,8 +1,12 @@
 #include "core/thread_entries.h"
 
+#include <string>
+
+#include "core/driving_state.h"
 #include "core/station_globals.h"
 #include "gps/gps_link.h"
 #include "laser/laser_scan_reader.h"
+#include "robot/robot_workers.h"
 
 int laserThreadMain(const char* /*label*/) {
   laserLoop(*stationRecord.load(), nullptr);
@@ -13,6 +17,42 @@ int gpsThreadMain(const char* /*label*/) {
   RobotController* rc = stationRecord.load();
   if (rc == nullptr) return 0;
   return openGpsPort(*rc);
+}
+
+namespace {
+constexpr int kRobotTcpPort = 8101;
+}  // namespace
+
+int ipManualThreadMain(const char* /*label*/) {
+  RobotController* rc = stationRecord.load();
+  if (rc == nullptr) return 0;
+  const std::string address = robotAddressText();
+  ipManualWorker(address.c_str(), kRobotTcpPort, &driving.leftWheelSpeed, &driving.rightWheelSpeed,
+                 &driving.manualDriveFlag, *rc);
+  return 0;
+}
+
+int ipAutoThreadMain(const char* /*label*/) {
+  RobotController* rc = stationRecord.load();
+  if (rc == nullptr) return 0;
+  const std::string address = robotAddressText();
+  ipAutoWorker(address.c_str(), kRobotTcpPort, *rc);
+  return 0;
+}
+
+int serialManualThreadMain(const char* /*label*/) {
+  RobotController* rc = stationRecord.load();
+  if (rc == nullptr) return 0;
+  serialManualWorker(rc->serialPortName, &driving.leftWheelSpeed, &driving.rightWheelSpeed,
+                     &driving.manualDriveFlag, *rc);
+  return 0;
+}
+
+int serialAutoThreadMain(const char* /*label*/) {
+  RobotController* rc = stationRecord.load();
+  if (rc == nullptr) return 0;
+  serialAutoWorker(rc->serialPortName, *rc);
+  return 0;
 }
 
 void startStationThread(int (*entry)(const char*), const char* label) {

@@ -17,6 +17,7 @@
 #include "platform/gui_application.h"
 #include "platform/message_box.h"
 #include "platform/render_resources.h"
+#include "platform/station_menu.h"
 #include "platform/window_events.h"
 #include "platform/window_faults.h"
 
@@ -106,7 +107,7 @@ bool createStationWindow(const char* title, int width, int height, int bits) {
   station.frame->setWindowTitle(QString::fromUtf8(station.title.c_str()));
   station.frame->setWindowIcon(stationIcon());
   station.frame->move(0, 0);
-  station.frame->menuBar();
+  buildStationMenu(station.frame->menuBar());
   auto surface = std::make_unique<QWindow>();
   surface->setSurfaceType(QSurface::OpenGLSurface);
   surface->setFormat(wantedFormat());

@@ -1,0 +1,3 @@
+#include "core/station_hooks.h"
+
+StationHooks stationHooks;

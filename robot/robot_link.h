@@ -1,0 +1,94 @@
+#pragma once
+// One robot worker's link: the connection (TCP or serial), the robot, its gyro
+// and the callbacks that react to the link's events.
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "aria/ar_analog_gyro.h"
+#include "aria/ar_functor.h"
+#include "aria/ar_pose.h"
+#include "aria/ar_robot.h"
+#include "aria/ar_serial_connection.h"
+#include "aria/ar_tcp_connection.h"
+#include "robot/motion_port.h"
+
+struct RobotController;
+
+// Reacts to the robot's link: prepares the robot once connected, stops the
+// robot's cycle when the connection fails inside the library, and ends the
+// station when the link goes (status 0 when the station itself disconnected,
+// 1 with a console line when the link was lost).
+class ConnectionHandler {
+ public:
+  explicit ConnectionHandler(ArRobot* robot);
+  ~ConnectionHandler();
+  ConnectionHandler(const ConnectionHandler&) = delete;
+  ConnectionHandler& operator=(const ConnectionHandler&) = delete;
+
+  void onConnected();
+  void onConnectFailed();
+  void onDisconnected();
+  void onLinkLost();
+
+ private:
+  ArRobot* robot_;
+  ArFunctorC<ConnectionHandler> connectedCB_;
+  ArFunctorC<ConnectionHandler> failedCB_;
+  ArFunctorC<ConnectionHandler> disconnectedCB_;
+  ArFunctorC<ConnectionHandler> lostCB_;
+};
+
+struct RobotLink {
+  // TCP link to address:port.
+  RobotLink(const char* address, int port);
+  // Serial link on the named port.
+  explicit RobotLink(const char* port);
+  RobotLink(const RobotLink&) = delete;
+  RobotLink& operator=(const RobotLink&) = delete;
+
+  // Opens the link, connects and prepares the robot; 0 on success, 1 after a
+  // failure (printed). manualMode picks the encoder transform.
+  int connectRobot(bool manualMode);
+  // The automatic run: the route file, then the route segment by segment.
+  int runRoute(RobotController& station);
+  // The manual run: the operator's wheel speeds until the run flag is 0.
+  int runManual(const Relaxed<float>* leftSpeed, const Relaxed<float>* rightSpeed,
+                const Relaxed<int>* runFlag, RobotController& station);
+
+  std::string openMessage;
+  int openResult = 0;
+  ArPose currentPose;
+  ArPose segmentEnd;
+  ArPose segmentStart;
+  std::chrono::steady_clock::time_point routeStopwatch;
+  ArTcpConnection tcpConnection;
+  ArSerialConnection serialConnection;
+  ArRobot robot;
+  std::unique_ptr<ArAnalogGyro> gyro;
+  ConnectionHandler connectionHandler;
+  std::string portName;
+  std::string robotAddress;
+  int tcpPort = 0;
+  int useSerial = 0;
+
+ private:
+  RobotLink();
+  ArDeviceConnection& connection();
+};
+
+// The robot as the route follower and the manual loop drive it: the pose from
+// the source the station's simulator mode picks.
+class RobotMotion : public MotionPort {
+ public:
+  RobotMotion(ArRobot& robot, const RobotController& station) : robot_(robot), station_(station) {}
+  ArPose readPose() override;
+  double velocity() override;
+  void setVel2(double left, double right) override;
+  void sleepMs(int ms) override;
+  void waitPass() override;
+
+ private:
+  ArRobot& robot_;
+  const RobotController& station_;
+};

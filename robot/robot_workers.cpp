@@ -1,0 +1,66 @@
+#include "robot/robot_workers.h"
+
+#include "platform/console_print.h"
+#include "robot/robot_link.h"
+
+namespace {
+int autoRun(RobotLink& controler, RobotController& station) {
+  if (controler.connectRobot(false) != 0) return 1;
+  return controler.runRoute(station);
+}
+
+int manualRun(RobotLink& controler, const Relaxed<float>* leftSpeed,
+              const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
+              RobotController& station) {
+  if (controler.connectRobot(true) != 0) return 1;
+  return controler.runManual(leftSpeed, rightSpeed, runFlag, station);
+}
+}  // namespace
+
+int ipAutoWorker(const char* address, int port, RobotController& station) {
+  consolePrintf("1c\n");
+  {
+    RobotLink controler(address, port);
+    consolePrintf("2c\n");
+    autoRun(controler, station);
+  }
+  consolePrintf("3c\n");
+  return 0;
+}
+
+int serialAutoWorker(const char* portName, RobotController& station) {
+  consolePrintf("1c\n");
+  {
+    RobotLink controler(portName);
+    consolePrintf("2c\n");
+    autoRun(controler, station);
+  }
+  consolePrintf("3c\n");
+  return 0;
+}
+
+int ipManualWorker(const char* address, int port, const Relaxed<float>* leftSpeed,
+                   const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
+                   RobotController& station) {
+  consolePrintf("1c\n");
+  {
+    RobotLink controler(address, port);
+    consolePrintf("2c\n");
+    manualRun(controler, leftSpeed, rightSpeed, runFlag, station);
+  }
+  consolePrintf("3c\n");
+  return 0;
+}
+
+int serialManualWorker(const char* portName, const Relaxed<float>* leftSpeed,
+                       const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
+                       RobotController& station) {
+  consolePrintf("1c\n");
+  {
+    RobotLink controler(portName);
+    consolePrintf("2c\n");
+    manualRun(controler, leftSpeed, rightSpeed, runFlag, station);
+  }
+  consolePrintf("3c\n");
+  return 0;
+}

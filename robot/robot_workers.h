@@ -1,0 +1,16 @@
+#pragma once
+// The four robot workers: a link (TCP or serial) in a mode (route or manual).
+// Each prints "1c", builds its link, prints "2c", connects and runs, prints
+// "3c" and returns 0 whatever happened.
+#include "core/shared_value.h"
+
+struct RobotController;
+
+int ipAutoWorker(const char* address, int port, RobotController& station);
+int serialAutoWorker(const char* portName, RobotController& station);
+int ipManualWorker(const char* address, int port, const Relaxed<float>* leftSpeed,
+                   const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
+                   RobotController& station);
+int serialManualWorker(const char* portName, const Relaxed<float>* leftSpeed,
+                       const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
+                       RobotController& station);
