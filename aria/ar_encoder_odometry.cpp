@@ -4,8 +4,10 @@
 
 int wrapCountDelta(int now, int before) {
   int d = now - before;
-  if (d > 0x1000) d -= 0x8000;
-  if (d < -0x1000) d += 0x8000;
+  if (d > 0x1000)
+    d -= 0x8000;
+  else if (d < -0x1000)
+    d += 0x8000;
   return d;
 }
 
