@@ -15,10 +15,11 @@ bool parseInt(const char* text, int low, int high, int& out) {
 }  // namespace
 
 const char* simUsage() {
-  return "uso: torva-sim [--address IP] [--port N] [--cycle-ms N] [--watchdog-ms N]\n"
+  return "uso: torva-sim [--address IP] [--port N] [--cycle-ms N] [--step-ms N] [--watchdog-ms N]\n"
          "               [--model NOMBRE] [--pty] [--no-tcp] [--log FICHERO]\n"
          "  --port 0 elige un puerto libre y lo imprime; --pty crea una linea serie\n"
-         "  (pseudoterminal) e imprime su ruta; --log guarda las ordenes recibidas.\n";
+         "  (pseudoterminal) e imprime su ruta; --log guarda las ordenes recibidas;\n"
+         "  --step-ms fija el tiempo simulado de cada ciclo (por defecto, el del ciclo).\n";
 }
 
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, bool& help,
@@ -41,7 +42,8 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, bool& hel
         return false;
       }
       (arg == "--address" ? o.address : arg == "--model" ? o.model : o.logPath) = v;
-    } else if (arg == "--port" || arg == "--cycle-ms" || arg == "--watchdog-ms") {
+    } else if (arg == "--port" || arg == "--cycle-ms" || arg == "--watchdog-ms" ||
+               arg == "--step-ms") {
       const char* v = value();
       int n = 0;
       const int low = arg == "--cycle-ms" ? 1 : 0;
@@ -50,7 +52,10 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, bool& hel
         error = "valor no valido para " + arg;
         return false;
       }
-      (arg == "--port" ? o.port : arg == "--cycle-ms" ? o.cycleMs : o.watchdogMs) = n;
+      (arg == "--port"       ? o.port
+       : arg == "--cycle-ms" ? o.cycleMs
+       : arg == "--step-ms"  ? o.stepMs
+                             : o.watchdogMs) = n;
     } else {
       error = "opcion desconocida: " + arg;
       return false;

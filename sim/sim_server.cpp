@@ -278,7 +278,7 @@ void SimServer::runCycle(int64_t now) {
   bool tcpOpen, ptyOpen;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    robot_.step(options_.cycleMs / 1000.0);
+    robot_.step((options_.stepMs > 0 ? options_.stepMs : options_.cycleMs) / 1000.0);
     tcpSession_->tick(now);
     ptySession_->tick(now);
     tcpOpen = clientFd_ >= 0 && tcpSession_->isOpen();

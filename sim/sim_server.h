@@ -21,6 +21,7 @@ struct SimOptions {
   bool tcp = true;
   bool pty = false;
   int cycleMs = 100;
+  int stepMs = 0;  // simulated ms per cycle; 0: the cycle itself (real time)
   int watchdogMs = 2000;
   std::string model = "p3dx-sh";
   std::string logPath;  // command log file; empty: memory only
