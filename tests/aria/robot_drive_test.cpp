@@ -153,7 +153,7 @@ TEST(RobotDrive, BatteryIsThirteenVoltsUntilTheFirstStatusPacket) {
   ASSERT_TRUE(link.up());
   EXPECT_TRUE(waitFor([&] { return link.robot.getStatusPacketCount() > 0; }, 1000));
   EXPECT_DOUBLE_EQ(link.robot.getBatteryVoltage(), 12.5);
-  EXPECT_TRUE(link.robot.areMotorsEnabled());
+  EXPECT_TRUE(waitFor([&] { return link.robot.areMotorsEnabled(); }, 1000));
   ArAnalogGyro gyro(&link.robot);  // the simulator has no gyro
   gyro.activate();
   EXPECT_TRUE(gyro.isActive());
