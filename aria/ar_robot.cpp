@@ -20,11 +20,6 @@ ArRobot::ArRobot(const char*, bool, bool, bool, bool) : owner_(ArRobotRegistry::
 ArRobot::~ArRobot() {
   ArRobotRegistry::remove(this);
   closeQuietly();
-  {
-    std::lock_guard<std::mutex> lock(threadMutex_);
-    // Destroyed from its own callback: the thread can only be let go.
-    if (cycleThread_.joinable()) cycleThread_.detach();
-  }
   if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 

@@ -191,8 +191,11 @@ class ArRobot {
   std::condition_variable disconnectDone_;
   bool disconnectRequested_ = false;
 
-  std::mutex threadMutex_;
-  std::thread cycleThread_;
+  // The cycle thread is detached, so a process may end with it still alive;
+  // stopping it waits for cycleActive_ to fall instead of joining.
+  std::mutex cycleMutex_;
+  std::condition_variable cycleEnded_;
+  bool cycleActive_ = false;
   int wakeFd_ = -1;
 
   // Only the thread reading the link (the handshake, then the cycle) uses these.

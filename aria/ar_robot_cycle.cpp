@@ -27,21 +27,21 @@ void ArRobot::wake() {
 }
 
 void ArRobot::runAsync(bool stopRunIfNotConnected) {
-  std::lock_guard<std::mutex> lock(threadMutex_);
-  if (running_.load()) return;
-  if (cycleThread_.joinable()) cycleThread_.join();  // an earlier, finished cycle
+  std::lock_guard<std::mutex> lock(cycleMutex_);
+  if (cycleActive_) return;
   stopRequested_.store(false);
   stopRunIfNotConnected_.store(stopRunIfNotConnected);
   running_.store(true);
-  cycleThread_ = std::thread([this] { cycleLoop(); });
+  cycleActive_ = true;
+  std::thread([this] { cycleLoop(); }).detach();
 }
 
 void ArRobot::stopCycle() {
   stopRequested_.store(true);
   wake();
   if (ArRobotRegistry::currentLayerRobot() == this) return;  // cannot wait for itself
-  std::lock_guard<std::mutex> lock(threadMutex_);
-  if (cycleThread_.joinable()) cycleThread_.join();
+  std::unique_lock<std::mutex> lock(cycleMutex_);
+  cycleEnded_.wait(lock, [this] { return !cycleActive_; });
 }
 
 void ArRobot::stopRunning(bool doDisconnect) {
@@ -223,9 +223,15 @@ void ArRobot::cycleLoop() {
     waitMs = keepAlive(now);
   }
   running_.store(false);
-  std::lock_guard<std::mutex> lock(disconnectMutex_);
-  if (disconnectRequested_) {
-    disconnectRequested_ = false;
-    disconnectDone_.notify_all();
+  {
+    std::lock_guard<std::mutex> lock(disconnectMutex_);
+    if (disconnectRequested_) {
+      disconnectRequested_ = false;
+      disconnectDone_.notify_all();
+    }
   }
+  // Last touch of the robot: once the flag falls it may be destroyed.
+  std::lock_guard<std::mutex> lock(cycleMutex_);
+  cycleActive_ = false;
+  cycleEnded_.notify_all();
 }
