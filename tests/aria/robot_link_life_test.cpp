@@ -186,3 +186,21 @@ TEST(RobotLinkLife, TightSetVel2LoopPutsNothingExtraOnTheWire) {
   EXPECT_GE(link.count("VEL2"), 100);
   Aria::shutdown();
 }
+
+TEST(RobotLinkLife, BadBytesFromThePeerAreSkippedAndTheLinkLives) {
+  SimLink link;
+  ASSERT_TRUE(link.up());
+  ASSERT_TRUE(waitFor([&] { return link.robot.getStatusPacketCount() > 2; }, 1000));
+  testing::internal::CaptureStdout();
+  // Garbage, a status packet with a bad sum, an oversized N, and a packet cut
+  // off mid-way (the next status packet's header ends it).
+  link.sim.sendRaw({0x00, 0x13, 0x37, 0xFA, 0xFB, 0x06, 0x32, 0x01, 0x02, 0x03, 0x00,
+                    0x00, 0xFA, 0xFB, 0xF0, 0x32, 0xFA, 0xFB, 0x40, 0x32, 0x01});
+  const long before = link.robot.getStatusPacketCount();
+  EXPECT_TRUE(waitFor([&] { return link.robot.getStatusPacketCount() > before + 5; }, 2000));
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_THAT(out, testing::HasSubstr("Paquete del robot descartado"));
+  EXPECT_TRUE(link.robot.isConnected());
+  EXPECT_EQ(link.error.calls, 0);
+  Aria::shutdown();
+}
