@@ -1,5 +1,6 @@
-// A process that ends with a connected robot leaves it stopped: ENABLE 0 and
-// CLOSE go out on the way out, by the exit hook or by Aria::exitCleanup.
+// A process that ends with connected robots leaves them stopped: ENABLE 0 and
+// CLOSE go out on the way out, by the exit hook, by Aria::exitCleanup, or by a
+// disconnect callback that ends the process as the station's does.
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -11,47 +12,70 @@
 extern char** environ;
 
 namespace {
-int runProbe(int port, const char* mode) {
+pid_t spawnProbe(std::vector<std::string> args) {
   const std::string path = TORVA_BINARY_DIR "/tests/aria/aria_exit_probe";
-  const std::string portText = std::to_string(port);
-  char* argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>(portText.c_str()),
-                  const_cast<char*>(mode), nullptr};
+  args.insert(args.begin(), path);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
+  if (posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  return pid;
+}
+
+int waitExit(pid_t pid) {
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The commands after the first VEL2, keep-alives left out.
+bool stoppedAndClosed(SimServer& sim) {
+  std::vector<std::string> after;
+  bool moving = false;
+  for (const auto& r : sim.commandLog()) {
+    if (r.name == "VEL2") moving = true;
+    if (moving && r.name != "PULSE" && r.name != "VEL2")
+      after.push_back(r.name + std::to_string(r.value));
+  }
+  if (after != std::vector<std::string>{"ENABLE0", "CLOSE1"}) return false;
+  double speed = 1;
+  sim.withRobot([&](SimRobot& r) { speed = r.leftVel(); });
+  return speed == 0 && !sim.tcpClientConnected();
 }
 }  // namespace
 
 TEST(ProcessExit, EveryConnectedRobotGetsEnableZeroAndClose) {
   for (const char* mode : {"exit", "cleanup"}) {
     SCOPED_TRACE(mode);
-    SimServer sim(fastSimOptions());
+    SimServer a(fastSimOptions()), b(fastSimOptions());
     std::string why;
-    ASSERT_TRUE(sim.start(why));
-    ASSERT_EQ(runProbe(sim.tcpPort(), mode), 0);
-    std::vector<std::string> after;
-    EXPECT_TRUE(waitFor(
-        [&] {
-          after.clear();
-          bool moving = false;
-          for (const auto& r : sim.commandLog()) {
-            if (r.name == "VEL2") moving = true;
-            if (moving && r.name != "PULSE" && r.name != "VEL2")
-              after.push_back(r.name + std::to_string(r.value));
-          }
-          return after.size() >= 2;
-        },
-        2000));
-    EXPECT_EQ(after, (std::vector<std::string>{"ENABLE0", "CLOSE1"}));
-    EXPECT_TRUE(waitFor([&] { return !sim.tcpClientConnected(); }, 1000));
-    double speed = 1;
-    EXPECT_TRUE(waitFor(
-        [&] {
-          sim.withRobot([&](SimRobot& r) { speed = r.leftVel(); });
-          return speed == 0;
-        },
-        1000));
+    ASSERT_TRUE(a.start(why));
+    ASSERT_TRUE(b.start(why));
+    const pid_t pid = spawnProbe({mode, std::to_string(a.tcpPort()), std::to_string(b.tcpPort())});
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(waitExit(pid), 0);
+    EXPECT_TRUE(waitFor([&] { return stoppedAndClosed(a); }, 2000));
+    EXPECT_TRUE(waitFor([&] { return stoppedAndClosed(b); }, 2000));
   }
+}
+
+TEST(ProcessExit, LostLinkCallbackEndsTheProcessAndStopsTheOtherRobot) {
+  SimServer a(fastSimOptions()), b(fastSimOptions());
+  std::string why;
+  ASSERT_TRUE(a.start(why));
+  ASSERT_TRUE(b.start(why));
+  const pid_t pid = spawnProbe({"lost", std::to_string(a.tcpPort()), std::to_string(b.tcpPort())});
+  ASSERT_GT(pid, 0);
+  ASSERT_TRUE(waitFor([&] { return b.tcpClientConnected() && a.tcpClientConnected(); }, 5000));
+  ASSERT_TRUE(waitFor(
+      [&] {
+        int vel2 = 0;
+        for (const auto& r : b.commandLog()) vel2 += r.name == "VEL2";
+        return vel2 > 0;
+      },
+      5000));
+  a.dropTcpClient(true);  // robot A's link is reset
+  EXPECT_EQ(waitExit(pid), 7);
+  EXPECT_TRUE(waitFor([&] { return stoppedAndClosed(b); }, 2000));
 }
