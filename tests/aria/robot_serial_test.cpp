@@ -2,6 +2,8 @@
 // for the robot's serial port, reached through the COMn mapping.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -101,4 +103,55 @@ TEST(RobotSerial, DroppedLineStopsTheStatusStreamAndTimesOut) {
   EXPECT_TRUE(waitFor([&] { return link.error.calls.load() == 1; }, 3000));
   EXPECT_TRUE(link.error.onLayerThread);
   Aria::shutdown();
+}
+
+TEST(RobotSerial, SilentLineIsTriedAtEachSpeedThenFails) {
+  // A line with nobody answering: five tries at each of 9600, 38400 and
+  // 115200 baud, then the failed-connect callback.
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string path = ::ptsname(master);
+  Aria::init();
+  ArSerialConnection connection;
+  ArRobot robot;
+  CallbackProbe failed;
+  robot.addFailedConnectCB(&failed.functor, ArListPos::FIRST);
+  ASSERT_EQ(connection.open(path.c_str()), 0);
+  robot.setDeviceConnection(&connection);
+  std::atomic<bool> done{false};
+  bool result = true;
+  std::thread connector([&] {
+    result = robot.blockingConnect();
+    done = true;
+  });
+  std::vector<speed_t> speeds;
+  int sync0 = 0;
+  PacketReceiver receiver;
+  struct Count : PacketSink {
+    int* sync0;
+    void onPacket(const ReceivedPacket& p) override { *sync0 += p.type == 0; }
+  } sink;
+  sink.sync0 = &sync0;
+  while (!done) {
+    uint8_t buffer[64];
+    pollfd p{master, POLLIN, 0};
+    if (::poll(&p, 1, 20) > 0) {
+      const long n = ::read(master, buffer, sizeof buffer);
+      if (n > 0) receiver.feed(buffer, static_cast<std::size_t>(n), ArUtil::getTimeMs(), sink);
+    }
+    termios tio{};
+    if (::tcgetattr(master, &tio) == 0) {
+      const speed_t s = ::cfgetospeed(&tio);
+      if (speeds.empty() || speeds.back() != s) speeds.push_back(s);
+    }
+  }
+  connector.join();
+  EXPECT_FALSE(result);
+  EXPECT_EQ(failed.calls, 1);
+  EXPECT_EQ(sync0, 15);
+  EXPECT_EQ(speeds, (std::vector<speed_t>{B9600, B38400, B115200}));
+  Aria::shutdown();
+  ::close(master);
 }
