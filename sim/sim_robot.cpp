@@ -115,8 +115,19 @@ void SimRobot::step(double dt) {
   if (dt <= 0) return;
   double tl, tr;
   wheelTargets(tl, tr);
-  left_ = approach(left_, tl, config_.accel, config_.decel, dt);
-  right_ = approach(right_, tr, config_.accel, config_.decel, dt);
+  if (mode_ == Mode::Wheels) {
+    left_ = approach(left_, tl, config_.accel, config_.decel, dt);
+    right_ = approach(right_, tr, config_.accel, config_.decel, dt);
+  } else {
+    // Translation and rotation ramp separately, each with its own limits.
+    const double d = config_.diffConv;
+    const double v =
+        approach((left_ + right_) / 2, (tl + tr) / 2, config_.accel, config_.decel, dt);
+    const double w = approach((right_ - left_) * d / 2, (tr - tl) * d / 2,
+                              config_.rotAccel * kDegToRad, config_.rotDecel * kDegToRad, dt);
+    left_ = v - w / d;
+    right_ = v + w / d;
+  }
   const double v = (left_ + right_) / 2;
   const double w = (right_ - left_) * config_.diffConv / 2;
   for (SimPose* p : {&true_, &odo_}) {

@@ -64,6 +64,23 @@ TEST(SimRobot, AccelerationAndSpeedLimitsShapeTheRamp) {
   EXPECT_DOUBLE_EQ(r.leftVel(), 0);
 }
 
+TEST(SimRobot, RotationRampsWithItsOwnLimits) {
+  SimRobot r = enabledRobot();
+  r.setRotAccel(45);   // deg/s^2
+  r.setRotAccel(-90);  // deg/s^2 when slowing
+  r.setMaxRotVel(60);
+  r.setRotVel(90);  // above the limit
+  auto degPerS = [&] { return (r.rightVel() - r.leftVel()) * 0.0056 / 2 * 180 / std::numbers::pi; };
+  run(r, 1);
+  EXPECT_NEAR(degPerS(), 45, 1e-6);
+  run(r, 2);
+  EXPECT_NEAR(degPerS(), 60, 1e-6);
+  r.setRotVel(0);
+  r.step(0.1);
+  EXPECT_NEAR(degPerS(), 51, 1e-6);
+  EXPECT_NEAR((r.leftVel() + r.rightVel()) / 2, 0, 1e-9);  // a turn on the spot
+}
+
 TEST(SimRobot, MotionCommandsAreIgnoredWithMotorsOff) {
   SimRobot r;  // comes up with its motors off
   r.setWheelVels(300, 300);
