@@ -11,8 +11,12 @@ double fixAngle(double degrees) {
   if (a <= -180.0) a += 360.0;
   return a;
 }
-double degToRad(double degrees) { return degrees * std::numbers::pi / 180.0; }
-double radToDeg(double radians) { return radians * 180.0 / std::numbers::pi; }
+double degToRad(double degrees) {
+  return degrees * std::numbers::pi / 180.0;
+}
+double radToDeg(double radians) {
+  return radians * 180.0 / std::numbers::pi;
+}
 }  // namespace ArMath
 
 double ArPose::findDistanceTo(const ArPose& other) const {

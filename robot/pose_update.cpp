@@ -1,5 +1,6 @@
 #include "robot/pose_update.h"
 
+#include "aria/ar_robot.h"
 #include "core/robot_controller.h"
 #include "laser/map_grid.h"
 
@@ -23,4 +24,8 @@ void updatePose(RobotController& rc, const ArPose& pose, double velocityMmPerS) 
   const float dx = rc.odoDisplacementX;
   rc.mapCol = kStartCell + truncCells(static_cast<float>(-dy / 0.1));
   rc.mapRow = kStartCell + truncCells(static_cast<float>(dx / 0.1));
+}
+
+void updatePose(RobotController& rc, const ArPose& pose, ArRobot& robot) {
+  updatePose(rc, pose, robot.getVel());
 }

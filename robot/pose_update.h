@@ -8,3 +8,7 @@ struct RobotController;
 // pose: x, y in mm, heading in degrees; velocityMmPerS: the robot's
 // translational velocity as the robot library keeps it.
 void updatePose(RobotController& rc, const ArPose& pose, double velocityMmPerS);
+
+class ArRobot;
+// The same, with the velocity the robot layer keeps for the robot.
+void updatePose(RobotController& rc, const ArPose& pose, ArRobot& robot);

@@ -1,0 +1,113 @@
+// Opening the links: each failure has its code and a clear message for
+// "Open failed: %s\n".
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "robot_test_support.h"
+
+TEST(ConnectionOpen, TcpFailuresAreNamed) {
+  // A port that was just free: nothing listens there.
+  int freePort;
+  {
+    SimServer probe(fastSimOptions());
+    std::string why;
+    ASSERT_TRUE(probe.start(why));
+    freePort = probe.tcpPort();
+  }
+  struct Case {
+    const char* host;
+    int port;
+    int code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"127.0.0.1", freePort, ArTcpConnection::OPEN_CON_REFUSED, "Conexion rechazada"},
+      {"no-such-robot.invalid", 8101, ArTcpConnection::OPEN_BAD_HOST, "No se encontro el host"},
+      {"", 8101, ArTcpConnection::OPEN_BAD_HOST, "No se encontro el host"},
+  };
+  for (const Case& c : cases) {
+    ArTcpConnection connection;
+    const int code = connection.open(c.host, c.port);
+    EXPECT_EQ(code, c.code) << c.host;
+    EXPECT_THAT(connection.getOpenMessage(code), testing::HasSubstr(c.text));
+    EXPECT_FALSE(connection.isOpen());
+  }
+}
+
+TEST(ConnectionOpen, SimulatorServesOneClientAtATime) {
+  SimServer sim(fastSimOptions());
+  std::string why;
+  ASSERT_TRUE(sim.start(why));
+  ArTcpConnection first, second;
+  ASSERT_EQ(first.open("127.0.0.1", sim.tcpPort()), 0);
+  ASSERT_TRUE(waitFor([&] { return sim.tcpClientConnected(); }, 1000));
+  EXPECT_EQ(second.open("127.0.0.1", sim.tcpPort()), ArTcpConnection::OPEN_CON_REFUSED);
+  first.close();
+  // The port serves the next client once the first has gone.
+  EXPECT_TRUE(waitFor([&] { return !sim.tcpClientConnected(); }, 1000));
+  EXPECT_TRUE(waitFor([&] { return second.open("127.0.0.1", sim.tcpPort()) == 0; }, 1000));
+}
+
+TEST(ConnectionOpen, SerialFailuresAreNamed) {
+  SimOptions options = fastSimOptions();
+  options.tcp = false;
+  options.pty = true;
+  SimServer sim(options);
+  std::string why;
+  ASSERT_TRUE(sim.start(why));
+  ArSerialConnection holder;
+  ASSERT_EQ(holder.open(sim.ptyPath().c_str()), 0);
+
+  const std::string missing = "/dev/torva-no-such-port";
+  ::setenv("TORVA_COM11", missing.c_str(), 1);
+  struct Case {
+    std::string port;
+    int code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"COM11", ArSerialConnection::OPEN_PORT_MISSING, "El puerto no existe"},
+      {sim.ptyPath(), ArSerialConnection::OPEN_PORT_BUSY, "El puerto esta ocupado"},
+      {"LPT1", ArSerialConnection::OPEN_BAD_PORT_NAME, "Nombre de puerto no valido"},
+      {"COM13", ArSerialConnection::OPEN_BAD_PORT_NAME, "Nombre de puerto no valido"},
+      {"/dev/null", ArSerialConnection::OPEN_COULD_NOT_SET_UP_PORT, "No se pudo configurar"},
+  };
+  for (const Case& c : cases) {
+    ArSerialConnection connection;
+    connection.setPort(c.port.c_str());
+    const int code = connection.open();
+    EXPECT_EQ(code, c.code) << c.port;
+    const std::string message = connection.getOpenMessage(code);
+    EXPECT_THAT(message, testing::HasSubstr(c.text));
+    EXPECT_THAT(message, testing::HasSubstr(c.port));
+    EXPECT_FALSE(connection.isOpen());
+  }
+  // The COMn name shows the path it stands for.
+  ArSerialConnection mapped;
+  mapped.setPort("COM11");
+  EXPECT_THAT(mapped.getOpenMessage(mapped.open()), testing::HasSubstr(missing));
+
+  // Once the holder lets go, the port opens.
+  holder.close();
+  ArSerialConnection next;
+  EXPECT_EQ(next.open(sim.ptyPath().c_str()), 0);
+}
+
+TEST(ConnectionOpen, SerialPermissionDenied) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root opens any file";
+  char path[] = "/tmp/torva-port-XXXXXX";
+  const int fd = ::mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ::close(fd);
+  ::chmod(path, 0);
+  ArSerialConnection connection;
+  const int code = connection.open(path);
+  EXPECT_EQ(code, ArSerialConnection::OPEN_PERMISSION_DENIED);
+  EXPECT_THAT(connection.getOpenMessage(code), testing::HasSubstr("Permiso denegado"));
+  ::unlink(path);
+}

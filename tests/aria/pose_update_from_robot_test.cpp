@@ -1,0 +1,25 @@
+// The station record's pose update fed straight from a connected robot: the
+// speed it stores is the robot's translational velocity.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/robot_controller.h"
+#include "robot/pose_update.h"
+#include "robot_test_support.h"
+
+TEST(PoseUpdateFromRobot, TakesTheRobotsVelocityAndPose) {
+  SimLink link;
+  ASSERT_TRUE(link.up());
+  link.robot.comInt(5, 20000);
+  link.robot.setVel2(300, 300);
+  ASSERT_TRUE(waitFor([&] { return link.robot.getVel() == 300; }, 2000));
+  auto rc = std::make_unique<RobotController>();
+  updatePose(*rc, link.robot.getRawEncoderPose(), link.robot);
+  EXPECT_FLOAT_EQ(rc->robotSpeed, 0.3f);
+  ArUtil::sleep(300);
+  const ArPose later = link.robot.getRawEncoderPose();
+  updatePose(*rc, later, link.robot);
+  EXPECT_GT(rc->odoDisplacementX, 0.05f);
+  Aria::shutdown();
+}
