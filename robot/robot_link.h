@@ -11,6 +11,7 @@
 #include "aria/ar_robot.h"
 #include "aria/ar_serial_connection.h"
 #include "aria/ar_tcp_connection.h"
+#include "core/shared_value.h"
 #include "robot/motion_port.h"
 
 struct RobotController;
