@@ -9,5 +9,9 @@ const char* fromEnvironment(const char* variable, const char* fallback) {
 }
 }  // namespace
 
-const char* robotOneAddress() { return fromEnvironment("TORVA_ROBOT1", "192.168.0.101"); }
-const char* robotTwoAddress() { return fromEnvironment("TORVA_ROBOT2", "192.168.0.102"); }
+const char* robotOneAddress() {
+  return fromEnvironment("TORVA_ROBOT1", "192.168.0.101");
+}
+const char* robotTwoAddress() {
+  return fromEnvironment("TORVA_ROBOT2", "192.168.0.102");
+}

@@ -158,8 +158,8 @@ bool serialDialogProc(DialogHost& host, const DialogMessage& message) {
       host.setItemText(res::kIdSerialSelected, res::kPortNames[0]);
       break;
     case DialogMessage::Type::Command: {
-      const auto* button = std::find(std::begin(res::kPortButtonIds), std::end(res::kPortButtonIds),
-                                     message.id);
+      const auto* button =
+          std::find(std::begin(res::kPortButtonIds), std::end(res::kPortButtonIds), message.id);
       if (button != std::end(res::kPortButtonIds)) {
         const char* port = res::kPortNames[button - std::begin(res::kPortButtonIds)];
         if (rc != nullptr) rc->serialPortName = port;

@@ -3,7 +3,9 @@
 #include "core/robot_controller.h"
 #include "robot/pose_update.h"
 
-void refreshPose(MotionPort& robot, ArPose& currentPose) { currentPose = robot.readPose(); }
+void refreshPose(MotionPort& robot, ArPose& currentPose) {
+  currentPose = robot.readPose();
+}
 
 void refreshPoseRebased(MotionPort& robot, ArPose& currentPose, RobotController& station) {
   refreshPose(robot, currentPose);

@@ -56,15 +56,16 @@ void ConnectionHandler::onConnectFailed() {
   Aria::shutdown();
 }
 
-void ConnectionHandler::onDisconnected() { endStation(0); }
+void ConnectionHandler::onDisconnected() {
+  endStation(0);
+}
 
+// The robot layer has already said on the console why the link was lost.
 void ConnectionHandler::onLinkLost() {
-  consolePrintf("Se perdio la conexion con el robot\n");
   endStation(1);
 }
 
-RobotLink::RobotLink()
-    : robot(nullptr, true, true, true, true), connectionHandler(&robot) {}
+RobotLink::RobotLink() : robot(nullptr, true, true, true, true), connectionHandler(&robot) {}
 
 RobotLink::RobotLink(const char* address, int port) : RobotLink() {
   consolePrintf("\a->1\n");
@@ -157,9 +158,17 @@ int RobotLink::runManual(const Relaxed<float>* leftSpeed, const Relaxed<float>* 
 ArPose RobotMotion::readPose() {
   return station_.simulatorMode != 0 ? robot_.getRawEncoderPose() : robot_.getPose();
 }
-double RobotMotion::velocity() { return robot_.getVel(); }
-void RobotMotion::setVel2(double left, double right) { robot_.setVel2(left, right); }
-void RobotMotion::sleepMs(int ms) { ArUtil::sleep(ms); }
+double RobotMotion::velocity() {
+  return robot_.getVel();
+}
+void RobotMotion::setVel2(double left, double right) {
+  robot_.setVel2(left, right);
+}
+void RobotMotion::sleepMs(int ms) {
+  ArUtil::sleep(ms);
+}
 // A new pose comes with each status packet (every 100 ms); a millisecond per
 // pass keeps the loops responsive without spinning.
-void RobotMotion::waitPass() { ArUtil::sleep(1); }
+void RobotMotion::waitPass() {
+  ArUtil::sleep(1);
+}

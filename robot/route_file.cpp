@@ -38,9 +38,10 @@ void readRouteFile(RobotController& rc) {
                   static_cast<double>(points->routeColumnB[static_cast<std::size_t>(k)]));
   }
   if (result == ScanResult::NotNumber) {
-    consolePrintf("ruta: el archivo deja de ser legible en el punto %d, se usan los %d puntos "
-                  "anteriores\n",
-                  count, count);
+    consolePrintf(
+        "ruta: el archivo deja de ser legible en el punto %d, se usan los %d puntos "
+        "anteriores\n",
+        count, count);
   } else if (have == 1) {
     consolePrintf("ruta: numero suelto al final ignorado (par incompleto)\n");
   }

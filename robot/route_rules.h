@@ -8,10 +8,10 @@
 int quadrant(float headingDeg);
 
 struct TurnChoice {
-  int cuad_ini;   // quadrant of the heading
-  int cuad_fin;   // quadrant of the bearing phi
-  int regla;      // 4 * (cuad_ini - 1) + cuad_fin
-  int positivo;   // 1: counter-clockwise (heading increasing), 0: clockwise
+  int cuad_ini;  // quadrant of the heading
+  int cuad_fin;  // quadrant of the bearing phi
+  int regla;     // 4 * (cuad_ini - 1) + cuad_fin
+  int positivo;  // 1: counter-clockwise (heading increasing), 0: clockwise
 };
 
 TurnChoice chooseTurn(float headingDeg, float phiDeg);

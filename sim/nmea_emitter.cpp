@@ -6,11 +6,13 @@
 #include <numbers>
 
 namespace {
-constexpr double kA = 6378388.0;          // International 1924 semi-major axis, m
-constexpr double kF = 1.0 / 297.0;        // flattening
-constexpr double kE2 = kF * (2.0 - kF);   // first eccentricity squared
+constexpr double kA = 6378388.0;         // International 1924 semi-major axis, m
+constexpr double kF = 1.0 / 297.0;       // flattening
+constexpr double kE2 = kF * (2.0 - kF);  // first eccentricity squared
 
-std::string sentence(const std::string& body) { return "$" + body + "*" + nmeaChecksum(body) + "\r\n"; }
+std::string sentence(const std::string& body) {
+  return "$" + body + "*" + nmeaChecksum(body) + "\r\n";
+}
 
 // ddmm.mmmmm or dddmm.mmmmm and the hemisphere letter.
 std::string angleField(double degrees, int degreeDigits, char positive, char negative) {

@@ -52,7 +52,7 @@ TEST(DrivingSteps, TurnsDependOnTheDirectionOfTravel) {
     float right;
   };
   const Case cases[] = {
-      {0.5f, vk::kLeft, -0.3f, 0.4385f, 0.5615f},  {0.5f, vk::kRight, 0.3f, 0.5615f, 0.4385f},
+      {0.5f, vk::kLeft, -0.3f, 0.4385f, 0.5615f},   {0.5f, vk::kRight, 0.3f, 0.5615f, 0.4385f},
       {-0.5f, vk::kLeft, 0.3f, -0.4385f, -0.5615f}, {-0.5f, vk::kRight, -0.3f, -0.5615f, -0.4385f},
       {0.0f, vk::kLeft, -0.3f, -0.0615f, 0.0615f},
   };

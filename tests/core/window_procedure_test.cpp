@@ -1,3 +1,5 @@
+#include "core/window_procedure.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -10,7 +12,6 @@
 #include "core/station_globals.h"
 #include "core/station_hooks.h"
 #include "core/thread_entries.h"
-#include "core/window_procedure.h"
 #include "platform/station_resources.h"
 
 namespace {
@@ -56,7 +57,9 @@ class WindowProcedure : public testing::Test {
     stationRecord = nullptr;
   }
 
-  void command(int id) { stationWindowProc({WindowMessageType::Command, static_cast<std::uint32_t>(id), 0, 0}); }
+  void command(int id) {
+    stationWindowProc({WindowMessageType::Command, static_cast<std::uint32_t>(id), 0, 0});
+  }
   static DialogMessage click(int id) { return {DialogMessage::Type::Command, id, {}}; }
 
   std::unique_ptr<RobotController> record_ = std::make_unique<RobotController>();
@@ -95,7 +98,8 @@ TEST_F(WindowProcedure, MessagesSetTheSharedState) {
   EXPECT_EQ(cursor_, (std::vector<bool>{false, true}));
 
   EXPECT_EQ(stationWindowProc({WindowMessageType::SystemCommand, res::kScScreenSave, 0, 0}), 0);
-  EXPECT_EQ(stationWindowProc({WindowMessageType::SystemCommand, res::kScMonitorPower + 2, 0, 0}), 0);
+  EXPECT_EQ(stationWindowProc({WindowMessageType::SystemCommand, res::kScMonitorPower + 2, 0, 0}),
+            0);
   EXPECT_NE(stationWindowProc({WindowMessageType::SystemCommand, 0xF020, 0, 0}), 0);
   EXPECT_FALSE(quitRequest.requested);
 

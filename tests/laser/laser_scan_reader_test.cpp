@@ -1,3 +1,5 @@
+#include "laser/laser_scan_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "core/robot_controller.h"
-#include "laser/laser_scan_reader.h"
 #include "laser/map_grid.h"
 #include "tests/support/temp_dir.h"
 
@@ -52,8 +53,9 @@ TEST_F(LaserReader, ReadsCentimetresIntoMetresAndAnnouncesTheFirstScan) {
 }
 
 TEST_F(LaserReader, FilesWithoutAScanChangeNothing) {
-  const std::string cases[] = {"0 3 1 2 3", "", "garbage -1 3 1 2 3", "-1", "-1 x 1 2",
-                               std::string("\x7f\x45\x4c\x46\x00\x01", 6), "-2 3 1 2 3"};
+  const std::string cases[] = {"0 3 1 2 3", "",         "garbage -1 3 1 2 3",
+                               "-1",        "-1 x 1 2", std::string("\x7f\x45\x4c\x46\x00\x01", 6),
+                               "-2 3 1 2 3"};
   for (const std::string& text : cases) {
     auto fresh = std::make_unique<RobotController>();
     fresh->laserFileName = path_.c_str();
@@ -141,14 +143,15 @@ TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
     }
   });
   // Growing, shrinking, vanishing and returning scans while the radar reads.
-  const char* const files[] = {"-1 361 " , "-1 5 1 2 3 4 5", nullptr, "-1 2000 7 8 9", "-1 1 4"};
+  const char* const files[] = {"-1 361 ", "-1 5 1 2 3 4 5", nullptr, "-1 2000 7 8 9", "-1 1 4"};
   for (int round = 0; round < 3; ++round) {
     for (const char* f : files) {
       if (f == nullptr) {
         std::remove(path_.c_str());
       } else {
         std::string text = f;
-        if (text == "-1 361 ") for (int i = 0; i < 361; ++i) text += "150 ";
+        if (text == "-1 361 ")
+          for (int i = 0; i < 361; ++i) text += "150 ";
         writeScan(text);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(120));

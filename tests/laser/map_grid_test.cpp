@@ -1,3 +1,5 @@
+#include "laser/map_grid.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 
 #include "core/robot_controller.h"
 #include "laser/laser_scan_reader.h"
-#include "laser/map_grid.h"
 #include "robot/pose_update.h"
 #include "tests/support/temp_dir.h"
 
@@ -23,7 +24,8 @@ std::set<Cell> marked(const RobotController& rc) {
   std::set<Cell> cells;
   for (int row = 0; row < kGridSize; ++row) {
     for (int col = 0; col < kGridSize; ++col) {
-      if (rc.obstacleGrid[static_cast<std::size_t>(gridIndex(row, col))] != 0) cells.insert({row, col});
+      if (rc.obstacleGrid[static_cast<std::size_t>(gridIndex(row, col))] != 0)
+        cells.insert({row, col});
     }
   }
   return cells;
@@ -139,7 +141,8 @@ TEST(MapGrid, RealScansAtTheirPosesLineUpOnTheSameWalls) {
     for (const auto& [row, col] : scans[k]) {
       bool found = false;
       for (int dr = -1; dr <= 1 && !found; ++dr) {
-        for (int dc = -1; dc <= 1 && !found; ++dc) found = scans[k - 1].count({row + dr, col + dc}) > 0;
+        for (int dc = -1; dc <= 1 && !found; ++dc)
+          found = scans[k - 1].count({row + dr, col + dc}) > 0;
       }
       near += found;
     }

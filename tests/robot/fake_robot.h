@@ -15,10 +15,10 @@ class FakeRobot : public MotionPort {
     bool operator==(const Command&) const = default;
   };
 
-  double x = 0, y = 0, th = 0;   // mm, mm, degrees
-  double track = 410;            // mm
-  double stepSeconds = 0.1;      // time per pass
-  double headingStep = 0;        // when set: degrees per pass while turning, exactly
+  double x = 0, y = 0, th = 0;  // mm, mm, degrees
+  double track = 410;           // mm
+  double stepSeconds = 0.1;     // time per pass
+  double headingStep = 0;       // when set: degrees per pass while turning, exactly
   int passes = 0;
   std::vector<Command> commands;
   std::vector<int> sleeps;

@@ -1,9 +1,10 @@
+#include "robot/manual_drive.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "core/robot_controller.h"
-#include "robot/manual_drive.h"
 #include "tests/robot/fake_robot.h"
 
 TEST(ManualDrive, SendsTheWheelSpeedsEveryPassAndUpdatesTheStationEveryEleventh) {

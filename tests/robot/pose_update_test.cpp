@@ -1,9 +1,10 @@
+#include "robot/pose_update.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "core/robot_controller.h"
-#include "robot/pose_update.h"
 
 TEST(PoseUpdate, FirstPoseSetsTheOriginWhateverThePose) {
   auto rc = std::make_unique<RobotController>();
@@ -25,10 +26,10 @@ TEST(PoseUpdate, LaterPosesAreReBasedOnTheOrigin) {
     int row, col;
   };
   const Case cases[] = {
-      {2050, 2200, 260, 248},  // X grows the row, Y shrinks the column
-      {950, 2000, 250, 250},   // -0.05 m is no whole cell: truncation toward zero
-      {1000, 1950, 250, 250},  // likewise in Y
-      {850, 2160, 249, 249},   // -0.15 m in X, +0.16 m in Y
+      {2050, 2200, 260, 248},          // X grows the row, Y shrinks the column
+      {950, 2000, 250, 250},           // -0.05 m is no whole cell: truncation toward zero
+      {1000, 1950, 250, 250},          // likewise in Y
+      {850, 2160, 249, 249},           // -0.15 m in X, +0.16 m in Y
       {1000 - 30000, 2000, -50, 250},  // left the grid: the cell is not bounded
   };
   for (const Case& c : cases) {

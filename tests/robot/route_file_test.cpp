@@ -1,3 +1,5 @@
+#include "robot/route_file.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "core/robot_controller.h"
-#include "robot/route_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -68,16 +69,26 @@ TEST(RouteFile, LayoutsAndBadEndings) {
       {"all on one line", "1.5 -2 3 4", {{1500, -2000}, {3000, 4000}}, nullptr},
       {"tabs and CRLF", "1.5\t-2\r\n3\r\n4\r\n", {{1500, -2000}, {3000, 4000}}, nullptr},
       {"signs and exponent", "+1e-1 -.5\n", {{100, -500}}, nullptr},
-      {"lone number", "1 2\n3 4\n5\n", {{1000, 2000}, {3000, 4000}},
+      {"lone number",
+       "1 2\n3 4\n5\n",
+       {{1000, 2000}, {3000, 4000}},
        "ruta: numero suelto al final ignorado (par incompleto)\n"},
       {"only a lone number", "7", {}, "ruta: numero suelto al final ignorado (par incompleto)\n"},
-      {"bad text", "1 2\n3 4\nfin 5 6\n", {{1000, 2000}, {3000, 4000}},
+      {"bad text",
+       "1 2\n3 4\nfin 5 6\n",
+       {{1000, 2000}, {3000, 4000}},
        "ruta: el archivo deja de ser legible en el punto 2, se usan los 2 puntos anteriores\n"},
-      {"bad text mid pair", "1 2\n3 x\n", {{1000, 2000}},
+      {"bad text mid pair",
+       "1 2\n3 x\n",
+       {{1000, 2000}},
        "ruta: el archivo deja de ser legible en el punto 1, se usan los 1 puntos anteriores\n"},
-      {"not finite", "1 2\nnan 3\n", {{1000, 2000}},
+      {"not finite",
+       "1 2\nnan 3\n",
+       {{1000, 2000}},
        "ruta: el archivo deja de ser legible en el punto 1, se usan los 1 puntos anteriores\n"},
-      {"binary", std::string("\x01\xff\x00 1 2", 7), {},
+      {"binary",
+       std::string("\x01\xff\x00 1 2", 7),
+       {},
        "ruta: el archivo deja de ser legible en el punto 0, se usan los 0 puntos anteriores\n"},
       {"empty", "", {}, nullptr},
       {"blank", " \n\n\t", {}, nullptr},

@@ -1,3 +1,5 @@
+#include "robot/route_follower.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 
 #include "core/robot_controller.h"
 #include "robot/route_file.h"
-#include "robot/route_follower.h"
 #include "tests/robot/fake_robot.h"
 #include "tests/support/temp_dir.h"
 
