@@ -1,34 +1,80 @@
-// The station: brings its pieces up in order and keeps them running.
+// The station: the window, the records, the status console, the laser and
+// GPS threads, then the frame loop until the operator ends it.
+#include <pthread.h>
+
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
+#include "core/frame_loop.h"
 #include "core/station_globals.h"
+#include "core/station_hooks.h"
 #include "core/thread_entries.h"
+#include "core/window_procedure.h"
+#include "dashboard/textures.h"
+#include "platform/cursor.h"
+#include "platform/dialog_host.h"
+#include "platform/station_window.h"
 #include "platform/terminal_console.h"
+#include "robot/station_exit.h"
+
+namespace {
+// SIGINT, SIGTERM and SIGHUP end the station as its own quit does, from a
+// thread of its own: robots stopped, terminal restored.
+sigset_t endSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  return set;
+}
+
+int signalThreadMain(const char* /*label*/) {
+  const sigset_t set = endSignals();
+  int received = 0;
+  if (sigwait(&set, &received) == 0) endStation(128 + received);
+  return 0;
+}
+
+void bindStationHooks() {
+  stationHooks.resizeView = [](int width, int height) { resizeView(width, height); };
+  stationHooks.showCursor = [](bool visible) { visible ? showCursor() : hideCursor(); };
+  stationHooks.runDialog = [](int dialogId, DialogProcedure procedure) {
+    return runStationDialog(dialogId, procedure, drawStationFrame);
+  };
+  stationHooks.startThread = startStationThread;
+  stationHooks.redrawDashboard = drawStationFrame;
+}
+}  // namespace
 
 int main() {
+  // Blocked here, before any thread exists, so that every thread inherits it
+  // and only the signal thread takes these signals.
+  const sigset_t signals = endSignals();
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  useDashboardRenderResources();
+  if (!createStationWindow("Controlador TORVA version 1.0", 600, 450, 8)) {
+    // The failure has been shown; a station without its window is a failed start.
+    endStation(1);
+  }
+
   static auto record = std::make_unique<RobotController>();
   static auto view = std::make_unique<ArcTable>();
   stationRecord = record.get();
   viewRecord = view.get();
 
   openStatusConsole("Estado de comunicaciones");
-  installTerminalRestoreHandlers();
+  startStationThread(signalThreadMain, "S");
   startStationThread(laserThreadMain, "T3");
   startStationThread(gpsThreadMain, "T5");
 
-  // Until the window and its frame loop exist, the station runs until it is
-  // told to stop.
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  int received = 0;
-  sigwait(&set, &received);
-  restoreTerminal();
-  std::fflush(stdout);
-  std::_Exit(0);
+  bindStationHooks();
+  setWindowMessageHandler([](const WindowMessage& message) { stationWindowProc(message); });
+  const int status = runFrameLoop();
+
+  showCursor();
+  setWindowMessageHandler(nullptr);
+  destroyStationWindow();
+  endStation(status);
 }

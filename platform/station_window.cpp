@@ -243,6 +243,12 @@ void processPendingEvents() {
   deliverPostedWindowMessages();
 }
 
+void waitForEvents() {
+  if (QApplication::instance() == nullptr) return;
+  QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  deliverPostedWindowMessages();
+}
+
 void swapStationBuffers() {
   if (!stationWindowOpen()) return;
   station.context->swapBuffers(station.glWindow);

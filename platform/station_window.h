@@ -34,6 +34,8 @@ struct ViewSize {
 };
 bool stationWindowOpen();
 void processPendingEvents();
+// Blocks until the toolkit has an event, then handles what is pending.
+void waitForEvents();
 void swapStationBuffers();
 ViewSize glAreaClientSize();  // in device pixels
 
