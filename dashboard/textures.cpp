@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include "dashboard/bmp_image.h"
+#include "dashboard/map_texture.h"
 #include "platform/station_window.h"
 
 std::array<unsigned int, kTextureSlots> textureNames{};
@@ -34,6 +35,7 @@ bool loadTexturesAndFont() {
 
 void releaseTexturesAndFont() {
   deleteFont();
+  deleteMapTexture();
   // Names that were never made into textures are ignored by GL.
   glDeleteTextures(kTextureSlots, textureNames.data());
   textureNames.fill(0);

@@ -1,0 +1,106 @@
+// One dashboard frame (every instrument and the map texture upload) against
+// an empty frame (clear and swap) in the 600 x 450 station window, on
+// whatever GL the display offers (Mesa llvmpipe under Xvfb in CI).
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "core/arc_table.h"
+#include "core/robot_controller.h"
+#include "dashboard/dashboard_composer.h"
+#include "dashboard/textures.h"
+#include "platform/station_window.h"
+
+namespace {
+
+struct Station {
+  RobotController rc;
+  ArcTable arcs;
+  DashboardInputs inputs;
+  bool open = false;
+};
+
+// A busy frame: a full scan, a heading, both speeds and a marked map.
+Station& station() {
+  static auto s = [] {
+    auto st = std::make_unique<Station>();
+    if (chdir(TORVA_RESOURCES) != 0) return st;
+    useDashboardRenderResources();
+    st->open = createStationWindow("Controlador TORVA version 1.0", 600, 450, 8);
+    LaserBuffer* buffer = st->rc.newLaserBuffer(361);
+    for (int i = 0; i < 361; ++i) {
+      buffer->values[static_cast<std::size_t>(i)] = 2.0f + std::sin(i * 0.05f);
+    }
+    st->rc.laserRanges.store(buffer, std::memory_order_release);
+    st->rc.laserLastIndex = 360;
+    for (int i = 0; i < kGridCells; i += 7) st->rc.obstacleGrid[static_cast<std::size_t>(i)] = 1;
+    st->rc.headingRad = 0.6f;
+    st->rc.robotSpeed = 0.42f;
+    st->inputs.manualSpeed = 0.45f;
+    return st;
+  }();
+  return *s;
+}
+
+void emptyFrame() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  swapStationBuffers();
+}
+
+void dashboardFrame(Station& s) {
+  drawDashboard(s.rc, s.arcs.cosines.data(), s.arcs.sines.data(), s.inputs);
+  swapStationBuffers();
+}
+
+template <class F>
+double secondsPerFrame(F frame, int frames) {
+  glFinish();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < frames; ++i) frame();
+  glFinish();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / frames;
+}
+
+void BM_EmptyFrame(benchmark::State& state) {
+  if (!station().open) {
+    state.SkipWithError("no station window");
+    return;
+  }
+  for (auto _ : state) emptyFrame();
+  glFinish();
+}
+BENCHMARK(BM_EmptyFrame)->Unit(benchmark::kMillisecond);
+
+void BM_DashboardFrame(benchmark::State& state) {
+  Station& s = station();
+  if (!s.open) {
+    state.SkipWithError("no station window");
+    return;
+  }
+  for (auto _ : state) dashboardFrame(s);
+  glFinish();
+  // Both kinds of frame timed back to back, for the ratio.
+  const double empty = secondsPerFrame(emptyFrame, 100);
+  const double full = secondsPerFrame([&] { dashboardFrame(s); }, 100);
+  state.counters["empty_ms"] = empty * 1e3;
+  state.counters["dashboard_ms"] = full * 1e3;
+  state.counters["ratio"] = full / empty;
+}
+BENCHMARK(BM_DashboardFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// The window goes before the toolkit's and the GL library's own teardown.
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  destroyStationWindow();
+  return 0;
+}

@@ -1,0 +1,8 @@
+#pragma once
+// The compass: a robot figure turned by the heading inside a fixed dial, and
+// the heading in degrees (converted with 3.14, as the operators know it).
+
+// heading: radians, read through the pointer; the arc tables hold count
+// entries, i at i * 0.5 degrees.
+void drawCompass(const float* heading, const float* cosTable, const float* sinTable, int count,
+                 float centreX, float centreY, float scale);

@@ -1,0 +1,103 @@
+#include "dashboard/laser_radar.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+
+#include "dashboard/dashboard_colours.h"
+#include "dashboard/text_print.h"
+
+namespace {
+
+constexpr int kTableEntries = 361;
+
+void drawLabels(float range, float cx, float cy) {
+  drawBitmapText("SICK PLS101", 10, kBlue.r, kBlue.g, kBlue.b, cx - 5.92f, cy + 5.7f);
+  struct Label {
+    const char* text;
+    float dx, dy;
+  };
+  constexpr Label kAngles[] = {{"0", 5.31f, 0.0f},
+                               {"45", 3.54f, 3.73f},
+                               {"90", -0.25f, 5.17f},
+                               {"135", -4.37f, 3.73f},
+                               {"180", -5.95f, 0.0f}};
+  for (const Label& l : kAngles) {
+    drawBitmapText(l.text, 18, kOrange.r, kOrange.g, kOrange.b, cx + l.dx, cy + l.dy);
+  }
+  struct Distance {
+    float fraction;
+    float dx;
+  };
+  constexpr Distance kDistances[] = {
+      {0.25f, 0.69f}, {0.5f, -2.88f}, {0.75f, 3.19f}, {1.0f, -5.38f}};
+  char text[64];
+  for (const Distance& d : kDistances) {
+    std::snprintf(text, sizeof text, "%2.2f [m]", static_cast<double>(range * d.fraction));
+    drawBitmapText(text, 10, kOrange.r, kOrange.g, kOrange.b, cx + d.dx, cy - 0.52f);
+  }
+}
+
+bool withinRange(float reading, float range) {
+  return reading >= 0 && reading < range;
+}
+
+}  // namespace
+
+void drawLaserRadar(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
+                    int count, float range, float centreX, float centreY, float scale) {
+  const float cx = centreX, cy = centreY;
+  const float R = 5 * scale;
+  count = std::clamp(count, 0, std::min(kTableEntries, ranges.count));
+  auto px = [&](int i, float rho) { return cx + rho * cosTable[i]; };
+  auto py = [&](int i, float rho) { return cy + rho * sinTable[i]; };
+
+  drawLabels(range, cx, cy);
+
+  glPushMatrix();
+  setColour(kBlue);
+  glLineWidth(0.1f);
+  drawLine(cx - R, cy, cx + R, cy);
+  for (int entry : {90, 180, 270}) drawLine(px(entry, R), py(entry, R), cx, cy);
+
+  for (int i = 0; i <= count - 3; ++i) {
+    setColour(kBlue);
+    glLineWidth(0.1f);
+    for (float rho : {R, R / 4, R / 2, 3 * R / 4}) {
+      drawLine(px(i, rho), py(i, rho), px(i + 1, rho), py(i + 1, rho));
+    }
+    setColour(kOrange);
+    const float a = ranges[i];
+    const float b = ranges[i + 1];
+    if (withinRange(a, range) && withinRange(b, range)) {
+      glLineWidth(0.1f);
+      const float ra = R * a / range;
+      const float rb = R * b / range;
+      drawLine(px(i, ra), py(i, ra), px(i + 1, rb), py(i + 1, rb));
+    }
+  }
+
+  // The dark half-disc under the scan.
+  setColour(kBlack);
+  glLineWidth(1);
+  for (int i = 0; i <= count - 2; ++i) {
+    glBegin(GL_TRIANGLES);
+    glVertex2f(px(i, R), py(i, R));
+    glVertex2f(px(i + 1, R), py(i + 1, R));
+    glVertex2f(cx, cy);
+    glEnd();
+  }
+
+  setColour(kBlue);
+  glLineWidth(2);
+  drawLine(cx + 6, cy + 6, cx + 6, cy - 1);
+  drawLine(cx - 6, cy + 6, cx + 6, cy + 6);
+  drawLine(cx - 6, cy - 1, cx + 6, cy - 1);
+  drawLine(cx - 6, cy + 6, cx - 6, cy - 1);
+
+  setColour(kGrey);
+  fillQuad(cx + 6, cy + 6, cx + 6, cy - 1, cx - 6, cy - 1, cx - 6, cy + 6);
+  glPopMatrix();
+}

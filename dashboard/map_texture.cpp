@@ -1,0 +1,74 @@
+#include "dashboard/map_texture.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+unsigned int mapTexture = 0;
+
+struct Texel {
+  std::uint8_t r, g, b;
+};
+constexpr Texel kStartTexel{0, 255, 0};
+constexpr Texel kHitTexel{255, 153, 0};
+constexpr Texel kEmptyTexel{0, 0, 0};
+
+Texel cellTexel(const RobotController& rc, int row, int col) {
+  if (!insideGrid(row, col)) return kEmptyTexel;
+  const auto cell = static_cast<std::size_t>(gridIndex(row, col));
+  if (rc.trackGrid[cell] != 0) return kStartTexel;
+  if (rc.obstacleGrid[cell] != 0) return kHitTexel;
+  return kEmptyTexel;
+}
+
+}  // namespace
+
+void fillMapTexels(const RobotController& rc, MapTexels& texels) {
+  // One reading of the robot's cell for the whole picture, which a robot
+  // worker may be moving meanwhile.
+  const int mapRow = rc.mapRow;
+  const int mapCol = rc.mapCol;
+  constexpr int kHalf = kMapTextureSize / 2;
+  std::size_t at = 0;
+  for (int r = 0; r < kMapTextureSize; ++r) {
+    // Wide arithmetic: the robot's cell is not bounded.
+    const std::int64_t col = std::int64_t{mapCol} + kHalf - r;
+    for (int c = 0; c < kMapTextureSize; ++c) {
+      const std::int64_t row = std::int64_t{mapRow} - kHalf + c;
+      Texel t = kEmptyTexel;
+      if (row >= 0 && row < kGridSize && col >= 0 && col < kGridSize) {
+        t = cellTexel(rc, static_cast<int>(row), static_cast<int>(col));
+      }
+      texels[at++] = t.r;
+      texels[at++] = t.g;
+      texels[at++] = t.b;
+      texels[at++] = 255;
+    }
+  }
+}
+
+void buildMapTexture(const RobotController& rc) {
+  MapTexels bits;
+  fillMapTexels(rc, bits);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  if (mapTexture == 0) glGenTextures(1, &mapTexture);
+  glBindTexture(GL_TEXTURE_2D, mapTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kMapTextureSize, kMapTextureSize, 0, GL_RGBA,
+               GL_UNSIGNED_BYTE, bits.data());
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+}
+
+unsigned int mapTextureName() {
+  return mapTexture;
+}
+
+void deleteMapTexture() {
+  if (mapTexture == 0) return;
+  glDeleteTextures(1, &mapTexture);
+  mapTexture = 0;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The 128 x 128 texture of the map cells around the robot, rebuilt from the
+// station record's grids for every drawn frame.
+#include <array>
+#include <cstdint>
+
+#include "core/robot_controller.h"
+
+inline constexpr int kMapTextureSize = 128;
+using MapTexels = std::array<std::uint8_t, kMapTextureSize * kMapTextureSize * 4>;
+
+// Seen from above: texture column c (left to right) shows grid row
+// mapRow - 64 + c, so odometry X grows to the right; texture row r (bottom to
+// top) shows grid column mapCol + 64 - r, so odometry Y grows upward. The
+// robot's cell is texel (64, 64). Start cell green, laser hits orange, black
+// elsewhere and outside the grid; alpha 255.
+void fillMapTexels(const RobotController& rc, MapTexels& texels);
+
+// Fills and uploads the texture (created on first use), clamped, nearest,
+// and leaves it bound with 2D texturing on in decal mode. Main thread, with
+// the station window's context current.
+void buildMapTexture(const RobotController& rc);
+
+// The map texture's name (0 before the first build).
+unsigned int mapTextureName();
+
+// Forgets the texture; called while its context is still current.
+void deleteMapTexture();

@@ -1,0 +1,69 @@
+#include "dashboard/position_panel.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "dashboard/dashboard_colours.h"
+#include "dashboard/text_print.h"
+
+namespace {
+
+void orangeText(const char* text, float x, float y) {
+  drawBitmapText(text, 12, kOrange.r, kOrange.g, kOrange.b, x, y);
+}
+
+void framedBox(float px, float py, float low, float high, bool rightSideFirstUp) {
+  setColour(kBlue);
+  glLineWidth(2);
+  if (rightSideFirstUp) {
+    drawLine(px + 2.5f, py + low, px + 2.5f, py + high);
+    drawLine(px - 2.5f, py + low, px + 2.5f, py + low);    // bottom
+    drawLine(px - 2.5f, py + high, px + 2.5f, py + high);  // top
+  } else {
+    drawLine(px + 2.5f, py + high, px + 2.5f, py + low);
+    drawLine(px - 2.5f, py + high, px + 2.5f, py + high);  // top
+    drawLine(px - 2.5f, py + low, px + 2.5f, py + low);    // bottom
+  }
+  drawLine(px - 2.5f, py + high, px - 2.5f, py + low);  // left
+  setColour(kGrey);
+  fillQuad(px + 2.5f, py + high, px + 2.5f, py + low, px - 2.5f, py + low, px - 2.5f, py + high);
+}
+
+}  // namespace
+
+void drawPositionPanel(const RobotController& rc, float panelX, float panelY, float /*scale*/) {
+  const float px = panelX, py = panelY;
+  // One buffer for every formatted line, filled just before it is printed.
+  char text[128];
+
+  drawBitmapText("GPS NAVCOM", 10, kBlue.r, kBlue.g, kBlue.b, px - 2.42f, py + 2.19f);
+  orangeText("Latitud", px - 1.79f, py + 1.46f);
+  // 0xB0: the degree sign in the bitmap font's Latin-1 range.
+  std::snprintf(text, sizeof text, ":  %d\xb0 : %2.2f' %c", rc.gpsLatDegrees.load(),
+                static_cast<double>(rc.gpsLatMinutes.load()), rc.gpsLatHemisphere.load());
+  orangeText(text, px - 0.29f, py + 1.46f);
+  orangeText("Longitud", px - 1.79f, py + 1.05f);
+  std::snprintf(text, sizeof text, ":  %d\xb0 : %2.2f' %c", rc.gpsLonDegrees.load(),
+                static_cast<double>(rc.gpsLonMinutes.load()), rc.gpsLonHemisphere.load());
+  orangeText(text, px - 0.29f, py + 1.05f);
+  std::snprintf(text, sizeof text, "Desp X [m]: %2.2f",
+                static_cast<double>(rc.gpsDisplacementX.load()));
+  orangeText(text, px - 1.79f, py + 0.4f);
+  std::snprintf(text, sizeof text, "Desp Y [m]: %2.2f",
+                static_cast<double>(rc.gpsDisplacementY.load()));
+  orangeText(text, px - 1.79f, py - 0.01f);
+
+  drawBitmapText("ODOMETRIA", 10, kBlue.r, kBlue.g, kBlue.b, px - 2.42f, py - 1.05f);
+  std::snprintf(text, sizeof text, "Desp X [m]: %2.2f",
+                static_cast<double>(rc.odoDisplacementX.load()));
+  orangeText(text, px - 1.79f, py - 1.78f);
+  std::snprintf(text, sizeof text, "Desp Y [m]: %2.2f",
+                static_cast<double>(rc.odoDisplacementY.load()));
+  orangeText(text, px - 1.79f, py - 2.19f);
+
+  glPushMatrix();
+  framedBox(px, py, -0.5f, 2.5f, false);    // GPS box
+  framedBox(px, py, -2.78f, -0.72f, true);  // odometry box
+  glPopMatrix();
+}

@@ -1,0 +1,9 @@
+#pragma once
+// A speed dial: a needle over a half-circle scale, a 24-segment bar and the
+// value in cm/s under a title.
+
+// value: cm/s, read through the pointer; maxValue: the speed at the end of
+// the scale. The needle turns clockwise by |value| / maxValue * 180 degrees
+// from "0" on the left. The scale labels are fixed (0 to 120).
+void drawSpeedDial(const float* value, float maxValue, const float* cosTable, const float* sinTable,
+                   int count, float centreX, float centreY, float scale, const char* title);
