@@ -1,12 +1,14 @@
 #include "core/frame_loop.h"
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "core/driving_state.h"
 #include "core/station_globals.h"
 #include "core/window_procedure.h"
 #include "dashboard/dashboard_composer.h"
+#include "dashboard/dashboard_signature.h"
 #include "platform/station_window.h"
 
 namespace {
@@ -16,14 +18,36 @@ namespace {
 constexpr auto kFramePeriod = std::chrono::microseconds(16667);
 }  // namespace
 
+namespace {
+std::uint64_t shownSignature = 0;
+
+DashboardInputs currentInputs() {
+  DashboardInputs inputs;
+  inputs.manualSpeed = driving.manualSpeed;
+  inputs.mouseButtonHeld = driving.mouseButtonHeld;
+  return inputs;
+}
+
+// A frame is drawn when what it shows changed, when the window must be
+// repainted, and while the mouse button is held (the frame keeps the cursor
+// centred). Otherwise the picture on screen is already right.
+bool frameWanted() {
+  const RobotController* rc = stationRecord.load();
+  if (rc == nullptr) return false;
+  const bool repaint = takeRepaintRequest();
+  const DashboardInputs inputs = currentInputs();
+  const std::uint64_t signature = dashboardSignature(*rc, inputs);
+  if (!repaint && !inputs.mouseButtonHeld && signature == shownSignature) return false;
+  shownSignature = signature;
+  return true;
+}
+}  // namespace
+
 void drawStationFrame() {
   const RobotController* rc = stationRecord.load();
   const ArcTable* view = viewRecord.load();
   if (rc == nullptr || view == nullptr) return;
-  DashboardInputs inputs;
-  inputs.manualSpeed = driving.manualSpeed;
-  inputs.mouseButtonHeld = driving.mouseButtonHeld;
-  drawDashboard(*rc, view->cosines.data(), view->sines.data(), inputs);
+  drawDashboard(*rc, view->cosines.data(), view->sines.data(), currentInputs());
   swapStationBuffers();
 }
 
@@ -45,7 +69,7 @@ int runFrameLoop() {
       const ViewSize area = glAreaClientSize();
       resizeView(area.width, area.height);
     }
-    drawStationFrame();
+    if (frameWanted()) drawStationFrame();
     runDrivingSteps(driving);
 
     nextFrame += kFramePeriod;

@@ -37,6 +37,9 @@ void processPendingEvents();
 // Blocks until the toolkit has an event, then handles what is pending.
 void waitForEvents();
 void swapStationBuffers();
+// True once after the window was shown, uncovered or resized: its picture
+// must be drawn again even if nothing it shows has changed.
+bool takeRepaintRequest();
 ViewSize glAreaClientSize();  // in device pixels
 
 // Title of the open station window (empty when there is none).

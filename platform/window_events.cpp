@@ -10,6 +10,7 @@
 namespace {
 WindowMessageHandler messageHandler = nullptr;
 std::deque<WindowMessage> postedMessages;
+bool repaintWanted = true;
 
 WindowMessage makeMessage(WindowMessageType type, std::uint32_t wparam = 0, int width = 0,
                           int height = 0) {
@@ -41,6 +42,12 @@ bool deliverWindowMessage(const WindowMessage& message) {
   if (messageHandler == nullptr) return false;
   messageHandler(message);
   return true;
+}
+
+bool takeRepaintRequest() {
+  const bool wanted = repaintWanted;
+  repaintWanted = false;
+  return wanted;
 }
 
 void deliverPostedWindowMessages() {
@@ -87,8 +94,13 @@ bool WindowEventFilter::eventFilter(QObject* watched, QEvent* event) {
       return handleKey(static_cast<QKeyEvent*>(event), true);
     case QEvent::KeyRelease:
       return handleKey(static_cast<QKeyEvent*>(event), false);
+    case QEvent::Expose:
+    case QEvent::UpdateRequest:
+      if (watched == glWindow_) repaintWanted = true;
+      return false;
     case QEvent::Resize:
       if (watched == glWindow_) {
+        repaintWanted = true;
         QSize size = static_cast<QResizeEvent*>(event)->size() * glWindow_->devicePixelRatio();
         deliverWindowMessage(makeMessage(WindowMessageType::Size, 0, size.width(), size.height()));
       }

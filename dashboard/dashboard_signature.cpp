@@ -1,0 +1,57 @@
+#include "dashboard/dashboard_signature.h"
+
+#include <cstring>
+
+#include "dashboard/map_texture.h"
+
+namespace {
+// FNV-1a over the bytes of each value shown.
+class Fingerprint {
+ public:
+  template <class T>
+  void add(const T& value) {
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    addBytes(bytes, sizeof(T));
+  }
+  void addBytes(const unsigned char* bytes, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+      hash_ ^= bytes[i];
+      hash_ *= 0x100000001b3ULL;
+    }
+  }
+  std::uint64_t value() const { return hash_; }
+
+ private:
+  std::uint64_t hash_ = 0xcbf29ce484222325ULL;
+};
+}  // namespace
+
+std::uint64_t dashboardSignature(const RobotController& rc, const DashboardInputs& inputs) {
+  Fingerprint f;
+  f.add(inputs.manualSpeed);
+  f.add(inputs.mouseButtonHeld);
+  f.add(rc.odoDisplacementX.load());
+  f.add(rc.odoDisplacementY.load());
+  f.add(rc.headingRad.load());
+  f.add(rc.robotSpeed.load());
+  f.add(rc.gpsLatHemisphere.load());
+  f.add(rc.gpsLatDegrees.load());
+  f.add(rc.gpsLatMinutes.load());
+  f.add(rc.gpsLonHemisphere.load());
+  f.add(rc.gpsLonDegrees.load());
+  f.add(rc.gpsLonMinutes.load());
+  f.add(rc.gpsDisplacementX.load());
+  f.add(rc.gpsDisplacementY.load());
+  f.add(rc.laserDisplayRange.load());
+
+  const LaserScanView scan = laserScan(rc);
+  f.add(scan.count);
+  f.add(scan.buffer);
+  for (int i = 0; i < scan.count; ++i) f.add(scan[i]);
+
+  static MapTexels texels;  // main thread only
+  fillMapTexels(rc, texels);
+  f.addBytes(texels.data(), texels.size());
+  return f.value();
+}

@@ -1,0 +1,10 @@
+#pragma once
+// A fingerprint of everything a dashboard frame shows. The frame loop draws a
+// new frame only when it changes (or the window needs repainting), so a
+// station whose values stand still costs almost no processor.
+#include <cstdint>
+
+#include "core/robot_controller.h"
+#include "dashboard/dashboard_composer.h"
+
+std::uint64_t dashboardSignature(const RobotController& rc, const DashboardInputs& inputs);
