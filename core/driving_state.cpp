@@ -20,6 +20,15 @@ void stepTestPoint(Relaxed<float>& coordinate, double delta, const DrivingState&
 }
 }  // namespace
 
+bool keyActive(const DrivingState& d, int key) {
+  const auto k = static_cast<std::size_t>(key);
+  return d.keyDown[k].load() || d.keyTapped[k].load();
+}
+
+void clearKeyTaps(DrivingState& d) {
+  for (auto& tapped : d.keyTapped) tapped = false;
+}
+
 void runDrivingSteps(DrivingState& d) {
   if (d.turnHoldFrames != 0) {
     d.turnHoldFrames = d.turnHoldFrames - 1;
@@ -27,7 +36,7 @@ void runDrivingSteps(DrivingState& d) {
     d.manualTurn = 0;
   }
 
-  const auto held = [&d](int key) { return d.keyDown[static_cast<std::size_t>(key)].load(); };
+  const auto held = [&d](int key) { return keyActive(d, key); };
   const float limit = d.maxManualSpeed;
   if (held(vk::kUp)) {
     if (d.manualSpeed < limit) {
@@ -65,4 +74,5 @@ void runDrivingSteps(DrivingState& d) {
   if (held(vk::kS)) stepTestPoint(d.testPointX, 0.01, d);
   if (held(vk::kD)) stepTestPoint(d.testPointY, -0.01, d);
   if (held(vk::kF)) stepTestPoint(d.testPointY, 0.01, d);
+  clearKeyTaps(d);
 }

@@ -21,6 +21,9 @@ inline constexpr int kS = 83;
 
 struct DrivingState {
   std::array<Relaxed<bool>, 256> keyDown{};
+  // Keys pressed since the last frame's driving steps: a tap shorter than a
+  // frame still acts once, as a press held for one frame.
+  std::array<Relaxed<bool>, 256> keyTapped{};
   Relaxed<bool> windowActive{true};
   Relaxed<int> projectionPending{1};
   Relaxed<float> manualSpeed{0};
@@ -43,6 +46,11 @@ extern DrivingState driving;
 // count-down, then the held keys (Up, Down, Left, Right, Space, and the test
 // point keys A, S, D, F, which print the test point on the console).
 void runDrivingSteps(DrivingState& d);
+
+// Held now, or tapped since the last driving steps.
+bool keyActive(const DrivingState& d, int key);
+// Forgets the taps (after the driving steps, and while nothing is drawn).
+void clearKeyTaps(DrivingState& d);
 
 // Left and right wheel speeds from the forward speed and turn term.
 void recomputeWheelSpeeds(DrivingState& d);

@@ -59,10 +59,11 @@ int runFrameLoop() {
     if (!driving.windowActive) {
       // Minimised: nothing is drawn and the driving keys wait.
       waitForEvents();
+      clearKeyTaps(driving);
       nextFrame = std::chrono::steady_clock::now();
       continue;
     }
-    if (driving.keyDown[vk::kEscape]) return 0;
+    if (keyActive(driving, vk::kEscape)) return 0;
 
     if (driving.projectionPending == 1) {
       driving.projectionPending = 0;

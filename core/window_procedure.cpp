@@ -89,7 +89,9 @@ long stationWindowProc(const WindowMessage& message) {
     case WindowMessageType::KeyDown:
     case WindowMessageType::KeyUp:
       if (message.wparam < driving.keyDown.size()) {
-        driving.keyDown[message.wparam] = message.type == WindowMessageType::KeyDown;
+        const bool down = message.type == WindowMessageType::KeyDown;
+        driving.keyDown[message.wparam] = down;
+        if (down) driving.keyTapped[message.wparam] = true;
       }
       return 0;
     case WindowMessageType::Command:

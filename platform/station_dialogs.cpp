@@ -9,6 +9,7 @@
 
 #include "platform/dialog_host.h"
 #include "platform/gui_application.h"
+#include "platform/station_menu.h"
 #include "ui_about_dialog.h"
 #include "ui_ip_dialog.h"
 #include "ui_serial_dialog.h"
@@ -115,5 +116,9 @@ int runStationDialog(int dialogId, DialogProcedure procedure, void (*redraw)()) 
     QObject::connect(&redrawTimer, &QTimer::timeout, [redraw] { redraw(); });
     redrawTimer.start(16);
   }
-  return dialog.exec();
+  const int result = dialog.exec();
+  // The keyboard goes back to the station's drawing area, not to whatever
+  // held it when the dialog opened (the menu bar, after keyboard navigation).
+  focusDrawingArea();
+  return result;
 }

@@ -4,3 +4,7 @@
 class QMenuBar;
 
 void buildStationMenu(QMenuBar* bar);
+
+// Gives the keyboard back to the drawing area (defined with the window), so
+// that the driving keys work again once a menu command is done.
+void focusDrawingArea();

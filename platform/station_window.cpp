@@ -153,6 +153,9 @@ bool createStationWindow(const char* title, int width, int height, int bits) {
   station.filter = std::make_unique<WindowEventFilter>(station.glWindow);
   station.frame->installEventFilter(station.filter.get());
   station.glWindow->installEventFilter(station.filter.get());
+  // After a modal dialog the keyboard focus can rest on the drawing area's
+  // container, which takes key presses for itself.
+  container->installEventFilter(station.filter.get());
   station.frame->show();
   fitDrawingArea(container, width, height);
   station.frame->raise();
@@ -226,6 +229,12 @@ void destroyStationWindow() {
     }
   }
   station.title.clear();
+}
+
+void focusDrawingArea() {
+  if (!station.frame || station.glWindow == nullptr) return;
+  if (QWidget* area = station.frame->centralWidget()) area->setFocus(Qt::OtherFocusReason);
+  station.glWindow->requestActivate();
 }
 
 bool stationWindowOpen() {

@@ -119,3 +119,13 @@ TEST(DrivingSteps, TestPointKeysMoveThePointAndPrintItEveryFrame) {
             "pos X= 0.020000 , pos Y= -0.000000 \n"
             "pos X= 0.020000 , pos Y= -0.010000 \n");
 }
+
+TEST(DrivingSteps, ATapShorterThanAFrameActsOnce) {
+  DrivingState d;
+  d.keyTapped[vk::kUp] = true;  // pressed and released between two frames
+  runDrivingSteps(d);
+  EXPECT_NEAR(d.manualSpeed, 0.01f, 1e-6f);
+  runDrivingSteps(d);
+  EXPECT_NEAR(d.manualSpeed, 0.01f, 1e-6f);
+  EXPECT_FALSE(keyActive(d, vk::kUp));
+}

@@ -33,6 +33,7 @@ class WindowProcedure : public testing::Test {
     driving.windowActive = true;
     driving.mouseButtonHeld = false;
     for (auto& key : driving.keyDown) key = false;
+    clearKeyTaps(driving);
     quitRequest = {};
     setRobotAddress("");
     stationHooks.resizeView = [this](int w, int h) { views_.push_back({w, h}); };
@@ -78,6 +79,8 @@ TEST_F(WindowProcedure, MessagesSetTheSharedState) {
   EXPECT_TRUE(driving.keyDown[38]);
   stationWindowProc({WindowMessageType::KeyUp, 38, 0, 0});
   EXPECT_FALSE(driving.keyDown[38]);
+  EXPECT_TRUE(keyActive(driving, 38));  // the tap still reaches the next frame
+  clearKeyTaps(driving);
   stationWindowProc({WindowMessageType::KeyDown, 100000, 0, 0});  // out of the table: ignored
 
   stationWindowProc({WindowMessageType::Size, 0, 800, 577});

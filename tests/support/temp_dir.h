@@ -1,10 +1,10 @@
 #pragma once
 // A scratch folder for one test, removed with everything in it at the end.
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-
-#include <stdlib.h>
 
 class TempDir {
  public:

@@ -1,0 +1,181 @@
+// The whole station under a virtual X server: the real torva with its console
+// on a pseudo-terminal, driven through its menus, dialogs and keys with
+// xdotool, against the robot simulator.
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+using namespace std::chrono_literals;
+const std::string kStation = TORVA_BINARY_DIR "/core/torva";
+const std::string kSimulator = TORVA_BINARY_DIR "/sim/torva-sim";
+const std::string kTitle = "Controlador TORVA version 1.0";
+
+struct LogLine {
+  double seconds;
+  int command;
+  std::string name;
+  long value;
+};
+
+std::vector<LogLine> readLog(const std::string& path) {
+  std::vector<LogLine> lines;
+  std::ifstream in(path);
+  std::string text;
+  while (std::getline(in, text)) {
+    std::istringstream fields(text);
+    LogLine l{0, 0, {}, 0};
+    char link = 0;
+    fields >> l.seconds >> link >> l.command >> l.name >> l.value;
+    lines.push_back(l);
+  }
+  return lines;
+}
+
+// VEL2's argument for equal wheel speeds (mm/s).
+long packedVel2(int mmPerS) {
+  const int byte = mmPerS / 20;
+  return static_cast<short>(((byte & 0xFF) << 8) | (byte & 0xFF));
+}
+
+bool xdo(const std::string& args) {
+  return std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string windowId(const std::string& name) {
+  for (int i = 0; i < 100; ++i) {
+    std::string id = commandOutput("xdotool search --name '^" + name + "$' 2>/dev/null");
+    if (!id.empty()) return id.substr(0, id.find('\n'));
+    std::this_thread::sleep_for(100ms);
+  }
+  return {};
+}
+
+void key(const std::string& wid, const std::string& keys) {
+  xdo("windowfocus --sync " + wid);
+  xdo("key --delay 150 " + keys);
+}
+
+void click(const std::string& wid, int x, int y) {
+  xdo("mousemove --window " + wid + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+}
+
+class StationEndToEnd : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    for (const char* f : {"font.bmp", "mono.bmp"}) {
+      std::filesystem::copy_file(std::string(TORVA_SOURCE_DIR) + "/resources/" + f, run_.file(f));
+    }
+    log_ = run_.file("sim.log");
+  }
+
+  // Starts the station with its console on a terminal; waits for its window.
+  void startStation(std::vector<std::string> environment) {
+    environment.push_back("TORVA_COM2=" + run_.file("no-gps"));
+    ASSERT_TRUE(station_.start({kStation}, run_.path().string(), environment, true));
+    ASSERT_TRUE(station_.waitFor("E012_Failed to open port", 10s)) << station_.output();
+    wid_ = windowId(kTitle);
+    ASSERT_FALSE(wid_.empty());
+    tcgetattr(station_.terminalFd(), &consoleBefore_);
+  }
+
+  // Holds Up for about two seconds, then Space, then Escape; checks what the
+  // robot was told and how the station ended.
+  void driveAndLeave() {
+    xdo("windowfocus --sync " + wid_);
+    xdo("keydown Up");
+    std::this_thread::sleep_for(2500ms);
+    xdo("keyup Up");
+    std::this_thread::sleep_for(500ms);
+    auto log = readLog(log_);
+    bool fullSpeed = false;
+    for (const LogLine& l : log) fullSpeed |= l.name == "VEL2" && l.value == packedVel2(1200);
+    EXPECT_TRUE(fullSpeed) << "2 s of Up reach 1.2 m/s on both wheels";
+
+    key(wid_, "space");
+    std::this_thread::sleep_for(700ms);
+    log = readLog(log_);
+    long lastVel2 = -1;
+    for (const LogLine& l : log) {
+      if (l.name == "VEL2") lastVel2 = l.value;
+    }
+    EXPECT_EQ(lastVel2, 0) << "Space stops both wheels";
+
+    key(wid_, "Escape");
+    EXPECT_EQ(station_.wait(10s), 0) << station_.output();
+    std::this_thread::sleep_for(300ms);
+    log = readLog(log_);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
+    EXPECT_EQ(log[log.size() - 2].value, 0);
+    EXPECT_EQ(log.back().name, "CLOSE") << "the robot's session is closed";
+
+    termios after{};
+    tcgetattr(station_.terminalFd(), &after);
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO), consoleBefore_.c_lflag & (ICANON | ECHO));
+  }
+
+  void expectWorkerLines() {
+    for (const char* line :
+         {"1c\r\n", "\a->1\r\n", "\a->2\r\n", "\a->3\r\n", "2c\r\n",
+          "Tiempo conexion maxima: 10000 \r\n", "Voltaje Baterias : ", "runhola"}) {
+      EXPECT_TRUE(station_.waitFor(line, 10s)) << line << "\n" << station_.output();
+    }
+  }
+
+  TempDir run_;
+  std::string log_;
+  ChildProcess station_;
+  ChildProcess simulator_;
+  std::string wid_;
+  termios consoleBefore_{};
+};
+}  // namespace
+
+TEST_F(StationEndToEnd, ConsoleWindowAndManualDrivingOverTcp) {
+  ASSERT_TRUE(
+      simulator_.start({kSimulator, "--address", "127.0.0.1", "--port", "8101", "--log", log_}));
+  ASSERT_TRUE(simulator_.waitFor("escuchando en 127.0.0.1:8101", 10s)) << simulator_.output();
+  startStation({});
+  // The console's title, then the GPS link's failure on a missing receiver.
+  const std::string& console = station_.output();
+  EXPECT_LT(console.find("\x1b]0;Estado de comunicaciones\x07"), console.find("E012_")) << console;
+
+  // Archivo > Inicio > Modo IP > MobileSim, then "Manual" in the IP dialog.
+  key(wid_, "alt+a i Down Right b");
+  const std::string dialog = windowId("Conexion modo IP");
+  ASSERT_FALSE(dialog.empty()) << "the IP dialog opens";
+  click(dialog, 231, 22);
+  expectWorkerLines();
+  driveAndLeave();
+}
+
+TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
+  ASSERT_TRUE(simulator_.start({kSimulator, "--no-tcp", "--pty", "--log", log_}));
+  ASSERT_TRUE(simulator_.waitFor("linea serie en /dev/", 10s)) << simulator_.output();
+  simulator_.waitFor("\n", 1s);
+  const std::string& text = simulator_.output();
+  const auto at = text.find("/dev/");
+  const std::string ptyPath = text.substr(at, text.find('\n', at) - at);
+  startStation({"TORVA_COM3=" + ptyPath});
+
+  // Archivo > Inicio > Modo Serial, then "COM3" and "Manual".
+  key(wid_, "alt+a i Return");
+  const std::string dialog = windowId("Puerto Serial");
+  ASSERT_FALSE(dialog.empty()) << "the serial dialog opens";
+  click(dialog, 206 + 37, 28 + 11);
+  click(dialog, 34 + 37, 213 + 11);
+  expectWorkerLines();
+  driveAndLeave();
+}

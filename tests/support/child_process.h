@@ -1,0 +1,151 @@
+#pragma once
+// A program run as a child of the test: its output collected from a pipe or,
+// when it should see a terminal, from a pseudo-terminal whose other side is
+// its standard input, output and error.
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+extern char** environ;
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  ~ChildProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) ::close(out_);
+  }
+
+  // Starts argv[0] in dir (empty: this folder) with the extra environment
+  // (NAME=value). onTerminal: its standard streams are a pseudo-terminal.
+  bool start(const std::vector<std::string>& argv, const std::string& dir = "",
+             const std::vector<std::string>& environment = {}, bool onTerminal = false) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+    for (const std::string& extra : environment) env.push_back(extra);
+    std::vector<char*> args, envp;
+    std::vector<std::string> argStore = argv;
+    for (auto& a : argStore) args.push_back(a.data());
+    args.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    if (onTerminal) {
+      int master = -1;
+      termios settings{};
+      ::cfmakeraw(&settings);
+      settings.c_lflag |= ICANON | ECHO | ISIG;  // a cooked terminal, as an operator's is
+      settings.c_oflag |= OPOST | ONLCR;
+      pid_ = ::forkpty(&master, nullptr, &settings, nullptr);
+      if (pid_ < 0) return false;
+      if (pid_ == 0) {
+        if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::execve(args[0], args.data(), envp.data());
+        ::_exit(127);
+      }
+      out_ = master;
+      terminal_ = true;
+      return true;
+    }
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
+    if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    const int rc = ::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(fds[1]);
+    out_ = fds[0];
+    if (rc != 0) pid_ = 0;
+    return rc == 0;
+  }
+
+  pid_t pid() const { return pid_; }
+  int terminalFd() const { return terminal_ ? out_ : -1; }
+  const std::string& output() const { return text_; }
+
+  // Collects output until it holds needle or the time is up.
+  bool waitFor(const std::string& needle, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (text_.find(needle) == std::string::npos) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || !readSome(static_cast<int>(left.count()))) break;
+    }
+    return text_.find(needle) != std::string::npos;
+  }
+
+  // Collects what the child wrote so far, waiting at most ms for more.
+  void drain(int ms) {
+    while (readSome(ms)) {
+    }
+  }
+
+  // Waits for the child to end; its exit status, 128 + signal, or -1 on time-out.
+  int wait(std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+      drain(0);
+      int status = 0;
+      const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+      if (r == pid_) {
+        pid_ = 0;
+        drain(50);
+        if (WIFEXITED(status)) return WEXITSTATUS(status);
+        return 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+  }
+
+  void signal(int sig) const {
+    if (pid_ > 0) ::kill(pid_, sig);
+  }
+
+ private:
+  bool readSome(int ms) {
+    pollfd p{out_, POLLIN, 0};
+    if (out_ < 0 || ::poll(&p, 1, ms) <= 0) return false;
+    char buffer[4096];
+    const ssize_t n = ::read(out_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    text_.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+
+  pid_t pid_ = 0;
+  int out_ = -1;
+  bool terminal_ = false;
+  std::string text_;
+};
+
+// Runs a shell command; its standard output.
+inline std::string commandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, p) != nullptr) out += buffer;
+    ::pclose(p);
+  }
+  return out;
+}
