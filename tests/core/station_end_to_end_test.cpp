@@ -61,6 +61,42 @@ std::string windowId(const std::string& name) {
   return {};
 }
 
+// The window's pixels (RGB rows, top first) through ImageMagick's import.
+struct Picture {
+  int width = 0, height = 0;
+  std::string rgb;
+  int at(int x, int y) const {
+    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+    return (static_cast<unsigned char>(rgb[i]) << 16) |
+           (static_cast<unsigned char>(rgb[i + 1]) << 8) | static_cast<unsigned char>(rgb[i + 2]);
+  }
+};
+
+Picture capture(const std::string& wid, const std::string& path) {
+  Picture p;
+  if (std::system(("import -window " + wid + " -depth 8 " + path + " 2>/dev/null").c_str()) != 0) {
+    return p;
+  }
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int maxValue = 0;
+  in >> magic >> p.width >> p.height >> maxValue;
+  in.get();
+  p.rgb.assign(static_cast<std::size_t>(p.width) * p.height * 3, '\0');
+  in.read(p.rgb.data(), static_cast<std::streamsize>(p.rgb.size()));
+  if (magic != "P6" || !in) p = Picture{};
+  return p;
+}
+
+// Pixels that differ between two pictures inside a box.
+int changedPixels(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1) {
+  int changed = 0;
+  for (int y = y0; y < y1 && y < a.height && y < b.height; ++y) {
+    for (int x = x0; x < x1 && x < a.width && x < b.width; ++x) changed += a.at(x, y) != b.at(x, y);
+  }
+  return changed;
+}
+
 void key(const std::string& wid, const std::string& keys) {
   xdo("windowfocus --sync " + wid);
   xdo("key --delay 150 " + keys);
@@ -93,10 +129,19 @@ class StationEndToEnd : public testing::Test {
   // Holds Up for about two seconds, then Space, then Escape; checks what the
   // robot was told and how the station ended.
   void driveAndLeave() {
+    const Picture atRest = capture(wid_, run_.file("rest.ppm"));
+    ASSERT_GT(atRest.width, 0);
     xdo("windowfocus --sync " + wid_);
     xdo("keydown Up");
     std::this_thread::sleep_for(2500ms);
+    const Picture moving = capture(wid_, run_.file("moving.ppm"));
     xdo("keyup Up");
+    // The "REAL" dial, the lowest on the right, shows the robot's speed.
+    const int dialTop = atRest.height - 105;
+    EXPECT_GT(changedPixels(atRest, moving, atRest.width - 180, dialTop, atRest.width - 10,
+                            atRest.height - 10),
+              100)
+        << "the REAL dial follows the robot";
     std::this_thread::sleep_for(500ms);
     auto log = readLog(log_);
     bool fullSpeed = false;
