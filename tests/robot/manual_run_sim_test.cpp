@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -171,4 +172,30 @@ TEST(ManualRun, ARunFlagOfZeroSendsNothing) {
   EXPECT_NE(m.console.find("Tiempo conexion maxima: 10000 \n"), std::string::npos);
   EXPECT_NE(m.console.find("runhola3c\n"), std::string::npos) << m.console;
   EXPECT_TRUE(m.station->firstPose);
+}
+
+// Over a serial line, with the pose the robot library keeps: the manual run's
+// encoder transform (1 mm, 1 mm, 1 degree) shows in its first line, and the
+// wheel speeds go out on the line.
+TEST(ManualRun, OverASerialLineWithTheKeptPose) {
+  SimOptions o = realTimeSim();
+  o.tcp = false;
+  o.pty = true;
+  SimServer sim(o);
+  std::string why;
+  ASSERT_TRUE(sim.start(why)) << why;
+  ASSERT_EQ(setenv("TORVA_COM10", sim.ptyPath().c_str(), 1), 0);
+  auto station = std::make_unique<RobotController>();
+  Relaxed<float> left{-0.2f}, right{0.2f};
+  Relaxed<int> run{1};
+  testing::internal::CaptureStdout();
+  std::thread worker([&] { serialManualWorker("COM10", &left, &right, &run, *station); });
+  const bool sent = waitFor([&] { return lastVel2Is(sim, {-200, 200}); }, 10000);
+  run = 0;
+  worker.join();
+  const std::string console = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(sent);
+  for (const auto& r : sim.commandLog()) EXPECT_EQ(r.link, 's');
+  EXPECT_NE(console.find("runhola[0.001000] [0.001000] [1.000000]\n3c\n"), std::string::npos)
+      << console;
 }

@@ -142,7 +142,10 @@ TEST_P(RouteRun, EndsNearTheLastPointTurningTheShortWay) {
                                        "punto 0 -> 0.000000 0.000000 \n",
                                        "punto 1 -> 0.000000 2000.000000 \n",
                                        "corriendo ruta fijada\n"};
-  if (!c.serial) expected.push_back("[0.000000] [0.000000] [0.000000]\n");
+  // The first pose: at the route origin, heading as the pose source gives it
+  // (the kept pose carries the automatic run's 0.91367844 degrees; its x and
+  // y may print as -0.000000 there).
+  expected.push_back(c.serial ? "0.000000] [0.913678]\n" : "[0.000000] [0.000000] [0.000000]\n");
   for (const char* line : {"angulo actual ", "angulo phi     ", "delta phi      ",
                            "velocidad de giro     ", "error angular      ", "regla "}) {
     expected.push_back(line);
@@ -189,4 +192,24 @@ INSTANTIATE_TEST_SUITE_P(
                     RouteCase{
                         "ThreePointsOverSerial", "three_points.dat", true, {-90}, 2000, -1000}),
     [](const testing::TestParamInfo<RouteCase>& info) { return info.param.name; });
+
+TEST(RouteRunWithoutFile, ConnectsFollowsNothingAndSumsUp) {
+  SimServer sim(quickSim(false));
+  std::string why;
+  ASSERT_TRUE(sim.start(why)) << why;
+  auto station = std::make_unique<RobotController>();
+  station->routeFileName = TORVA_TEST_DATA "/routes/no_such_route.dat";
+  station->simulatorMode = 1;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(ipAutoWorker("127.0.0.1", sim.tcpPort(), *station), 0);
+  const std::string console = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(firstMissingInOrder(console, {"Tiempo conexion maxima: 10000 \n",
+                                          "no_such_route.datcorriendo ruta fijada\n",
+                                          "[1.000000] [0.000000]\n\a\n\n", "\nencoder ",
+                                          "\nexiste 0 activo 1 paquetes 0\n3c\n"}),
+            "")
+      << console;
+  EXPECT_EQ(console.find("distancia"), std::string::npos);
+  for (const auto& r : sim.commandLog()) EXPECT_NE(r.name, "VEL2");
+}
 }  // namespace
