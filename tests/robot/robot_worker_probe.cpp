@@ -3,14 +3,18 @@
 // test can end the robot under it and look at how the process ends.
 // Usage: robot_worker_probe auto PORT ROUTE_FILE
 //        robot_worker_probe manual PORT
+//        robot_worker_probe disconnect PORT   (connects a manual link, then
+//                                              ends it from the station side)
 // Prints "worker returned" and exits with 5 if the worker ever returns.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "aria/ar_util.h"
 #include "core/robot_controller.h"
 #include "core/shared_value.h"
+#include "robot/robot_link.h"
 #include "robot/robot_workers.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +29,11 @@ int main(int argc, char** argv) {
     Relaxed<float> left{0.2f}, right{0.2f};
     Relaxed<int> run{1};
     ipManualWorker("127.0.0.1", port, &left, &right, &run, *station);
+  } else if (std::strcmp(argv[1], "disconnect") == 0) {
+    RobotLink link("127.0.0.1", port);
+    if (link.connectRobot(true) != 0) return 3;
+    link.robot.disconnect();
+    ArUtil::sleep(3000);
   } else {
     return 2;
   }

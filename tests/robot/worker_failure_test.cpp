@@ -20,7 +20,8 @@ namespace {
 // it while the test runs) but never listening, so a connect is refused.
 class ClosedPort {
  public:
-  ClosedPort() {
+  // listening: a robot end that takes the connection and never answers.
+  explicit ClosedPort(bool listening = false) {
     fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -30,6 +31,7 @@ class ClosedPort {
         ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
       port_ = ntohs(a.sin_port);
     }
+    if (listening && ::listen(fd_, 1) != 0) port_ = 0;
   }
   ~ClosedPort() {
     if (fd_ >= 0) ::close(fd_);
@@ -89,6 +91,24 @@ TEST(WorkerFailure, AnUnreachableRobotIsReportedAndTheWorkerStillEnds) {
   EXPECT_TRUE(station->firstPose);
 }
 
+TEST(WorkerFailure, ARobotThatNeverAnswersFailsTheConnectAndTheWorkerStillEnds) {
+  ClosedPort silent(true);
+  ASSERT_GT(silent.port(), 0);
+  auto station = std::make_unique<RobotController>();
+  station->routeFileName = TORVA_TEST_DATA "/routes/three_points.dat";
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(ipAutoWorker("127.0.0.1", silent.port(), *station), 0);
+  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string failed =
+      "asyncConnect failed because robot is not running in its own thread.\n";
+  const auto at = console.find(failed);
+  ASSERT_NE(at, std::string::npos) << console;
+  EXPECT_EQ(console.substr(at + failed.size()), "3c\n") << console;
+  EXPECT_NE(console.find("No se pudo conectar con el robot: "), std::string::npos) << console;
+  EXPECT_EQ(console.find("Open failed"), std::string::npos);
+  EXPECT_FALSE(station->routeLoaded);
+}
+
 // The station process ends with status 1 and one line about the lost link
 // when the robot goes away under a worker, whether it was driving a route or
 // driven by hand; it prints nothing of the worker's own end.
@@ -122,4 +142,20 @@ TEST(WorkerFailure, ARobotLostMidRunEndsTheStationWithStatusOne) {
     ASSERT_NE(lost, std::string::npos);
     EXPECT_EQ(out.find('\n', lost), out.size() - 1) << out;
   }
+}
+
+// A link the station ends itself is a normal end: status 0, no lost-link line.
+TEST(WorkerFailure, ALinkEndedByTheStationEndsItWithStatusZero) {
+  ChildProcess sim;
+  const int port = startSimulator(sim, TORVA_BINARY_DIR, {"--cycle-ms", "20"});
+  ASSERT_GT(port, 0) << sim.output();
+  ChildProcess station;
+  ASSERT_TRUE(station.start(
+      {TORVA_BINARY_DIR "/tests/robot/robot_worker_probe", "disconnect", std::to_string(port)}));
+  EXPECT_EQ(station.finish(15000), 0) << station.output();
+  const std::string& out = station.output();
+  EXPECT_NE(out.find("Tiempo conexion maxima: 10000 \n"), std::string::npos) << out;
+  EXPECT_EQ(out.find("perdida"), std::string::npos) << out;
+  EXPECT_EQ(out.find("worker returned"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Sanitizer"), std::string::npos) << out;
 }
