@@ -56,6 +56,29 @@ TEST(RouteFollower, TurnEndsWithinFiveDegreesEvenAcrossTheHalfTurn) {
   EXPECT_EQ(run.robot.sleeps.front(), 1000);
 }
 
+TEST(RouteFollower, TurnStopsOnTheFirstPoseWithinFiveDegreesInclusive) {
+  struct Case {
+    double heading;
+    Command turn;
+    const char* lastBlock;
+  };
+  // The end point lies at bearing 0 exactly; the heading steps 2.5 degrees a
+  // pose, so the turn reaches -5 or 5 exactly and stops there, not a step on.
+  for (const Case c : {Case{-20, {-64, 64}, "regla 13--> 1 fin 0.000000 ini -5.000000 \n"},
+                       Case{20, {64, -64}, "regla 1--> 0 fin 0.000000 ini 5.000000 \n"}}) {
+    Drive run;
+    run.robot.th = c.heading;
+    run.robot.headingStep = 2.5;
+    run.segment(ArPose(), ArPose(1000, 0));
+    ASSERT_GE(run.robot.commands.size(), 3u);
+    EXPECT_EQ(run.robot.commands[1], c.turn) << c.heading;
+    EXPECT_EQ(run.robot.commands[2], (Command{0, 0})) << c.heading;
+    EXPECT_EQ(countOf(run.console, "regla"), 6) << c.heading;
+    const auto last = run.console.rfind("regla");
+    EXPECT_EQ(run.console.substr(last, std::string(c.lastBlock).size()), c.lastBlock);
+  }
+}
+
 TEST(RouteFollower, AHeadingAlreadyOnTheBearingSendsTheTurnOnceAndStops) {
   struct Case {
     double heading;

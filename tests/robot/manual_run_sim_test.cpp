@@ -1,0 +1,201 @@
+// The manual worker against the simulator: wheel speeds set by another thread
+// reach the robot as VEL2, the station record follows the robot, and a run
+// flag of 0 drives nothing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "core/robot_controller.h"
+#include "robot/robot_workers.h"
+#include "sim/sim_server.h"
+
+namespace {
+SimOptions realTimeSim() {
+  SimOptions o;
+  o.port = 0;
+  o.cycleMs = 20;
+  return o;
+}
+
+bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// A VEL2's wheel speeds in mm/s: left in the high byte, right in the low one,
+// 20 mm/s per unit.
+struct Wheels {
+  int left, right;
+  bool operator==(const Wheels&) const = default;
+};
+Wheels decodeVel2(int value) {
+  const auto packed = static_cast<uint16_t>(value);
+  return {static_cast<int8_t>(packed >> 8) * 20, static_cast<int8_t>(packed & 0xff) * 20};
+}
+
+int countVel2(const SimServer& sim) {
+  int n = 0;
+  for (const auto& r : sim.commandLog()) n += r.name == "VEL2";
+  return n;
+}
+
+bool lastVel2Is(const SimServer& sim, Wheels want) {
+  bool match = false;
+  for (const auto& r : sim.commandLog()) {
+    if (r.name == "VEL2") match = decodeVel2(r.value) == want;
+  }
+  return match;
+}
+
+struct ManualRun {
+  SimServer sim{realTimeSim()};
+  std::unique_ptr<RobotController> station = std::make_unique<RobotController>();
+  Relaxed<float> left{0}, right{0};
+  Relaxed<int> run{1};
+  std::thread worker;
+  std::string console;
+
+  bool start() {
+    std::string why;
+    if (!sim.start(why)) return false;
+    station->simulatorMode = 1;
+    testing::internal::CaptureStdout();
+    worker = std::thread(
+        [this] { ipManualWorker("127.0.0.1", sim.tcpPort(), &left, &right, &run, *station); });
+    return true;
+  }
+  ~ManualRun() {
+    if (worker.joinable()) {
+      run = 0;
+      worker.join();
+      testing::internal::GetCapturedStdout();
+    }
+  }
+  void stop() {
+    run = 0;
+    worker.join();
+    console = testing::internal::GetCapturedStdout();
+  }
+};
+}  // namespace
+
+TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
+  ManualRun m;
+  ASSERT_TRUE(m.start());
+  ASSERT_TRUE(waitFor([&] { return countVel2(m.sim) > 0; }, 10000));
+  EXPECT_TRUE(lastVel2Is(m.sim, {0, 0}));
+
+  struct Step {
+    float left, right;  // m/s
+    int ms;             // how long they are held
+  };
+  // Straight, a left arc, a turn on the spot, then a stop.
+  const Step steps[] = {{0.4f, 0.4f, 2000}, {0.1f, 0.4f, 1500}, {-0.1f, 0.1f, 800}, {0, 0, 0}};
+  for (const Step& s : steps) {
+    m.left = s.left;
+    m.right = s.right;
+    const Wheels want{static_cast<int>(std::lround(s.left * 1000)),
+                      static_cast<int>(std::lround(s.right * 1000))};
+    EXPECT_TRUE(waitFor([&] { return lastVel2Is(m.sim, want); }, 2000))
+        << want.left << " " << want.right;
+    std::this_thread::sleep_for(std::chrono::milliseconds(s.ms));
+    if (&s == &steps[0]) {
+      // Held long enough to be at speed: the record's speed is the robot's.
+      double v = 0;
+      m.sim.withRobot([&](SimRobot& r) { v = (r.leftVel() + r.rightVel()) / 2; });
+      EXPECT_NEAR(v, 400, 1);
+      EXPECT_NEAR(m.station->robotSpeed, 0.4, 0.021);
+    }
+  }
+  // Standing still: the record matches the robot's true pose, which is its
+  // odometry in the simulator (the robot started at 0, 0, 0).
+  ASSERT_TRUE(waitFor(
+      [&] {
+        double v = 1;
+        m.sim.withRobot([&](SimRobot& r) { v = std::abs(r.leftVel()) + std::abs(r.rightVel()); });
+        return v == 0;
+      },
+      3000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const SimPose truth = m.sim.truePose();
+  EXPECT_NEAR(m.station->odoDisplacementX, truth.x / 1000, 0.002);
+  EXPECT_NEAR(m.station->odoDisplacementY, truth.y / 1000, 0.002);
+  EXPECT_NEAR(m.station->headingRad, truth.th, 0.002);
+  EXPECT_EQ(m.station->robotSpeed, 0.0f);
+  // Map rows follow x, columns run against y, 0.1 m cells from (250, 250).
+  EXPECT_GT(truth.x, 500);
+  EXPECT_GT(truth.y, 100);
+  EXPECT_NEAR(m.station->mapRow, 250 + static_cast<int>(truth.x / 100), 1);
+  EXPECT_NEAR(m.station->mapCol, 250 - static_cast<int>(truth.y / 100), 1);
+
+  const int sent = countVel2(m.sim);
+  m.stop();
+  // The worker ends without a stop command of its own; its link is closed
+  // on the way out, which stops the robot.
+  EXPECT_EQ(countVel2(m.sim), sent);
+  EXPECT_TRUE(waitFor([&] { return !m.sim.tcpClientConnected(); }, 3000));
+  const auto log = m.sim.commandLog();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
+  EXPECT_EQ(log[log.size() - 2].value, 0);
+  EXPECT_EQ(log.back().name, "CLOSE");
+  EXPECT_NE(m.console.find("Tiempo conexion maxima: 10000 \n"), std::string::npos) << m.console;
+  EXPECT_NE(m.console.find("runhola[0.000000] [0.000000] [0.000000]\n3c\n"), std::string::npos)
+      << m.console;
+}
+
+TEST(ManualRun, ARunFlagOfZeroSendsNothing) {
+  ManualRun m;
+  m.run = 0;
+  m.left = 0.5f;
+  m.right = 0.5f;
+  ASSERT_TRUE(m.start());
+  m.worker.join();
+  m.console = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(waitFor([&] { return !m.sim.tcpClientConnected(); }, 3000));
+  bool enabled = false;
+  for (const auto& r : m.sim.commandLog()) {
+    EXPECT_NE(r.name, "VEL2");
+    enabled = enabled || (r.name == "ENABLE" && r.value == 1);
+  }
+  EXPECT_TRUE(enabled);  // it did connect
+  EXPECT_NE(m.console.find("Tiempo conexion maxima: 10000 \n"), std::string::npos);
+  EXPECT_NE(m.console.find("runhola3c\n"), std::string::npos) << m.console;
+  EXPECT_TRUE(m.station->firstPose);
+}
+
+// Over a serial line, with the pose the robot library keeps: the manual run's
+// encoder transform (1 mm, 1 mm, 1 degree) shows in its first line, and the
+// wheel speeds go out on the line.
+TEST(ManualRun, OverASerialLineWithTheKeptPose) {
+  SimOptions o = realTimeSim();
+  o.tcp = false;
+  o.pty = true;
+  SimServer sim(o);
+  std::string why;
+  ASSERT_TRUE(sim.start(why)) << why;
+  ASSERT_EQ(setenv("TORVA_COM10", sim.ptyPath().c_str(), 1), 0);
+  auto station = std::make_unique<RobotController>();
+  Relaxed<float> left{-0.2f}, right{0.2f};
+  Relaxed<int> run{1};
+  testing::internal::CaptureStdout();
+  std::thread worker([&] { serialManualWorker("COM10", &left, &right, &run, *station); });
+  const bool sent = waitFor([&] { return lastVel2Is(sim, {-200, 200}); }, 10000);
+  run = 0;
+  worker.join();
+  const std::string console = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(sent);
+  for (const auto& r : sim.commandLog()) EXPECT_EQ(r.link, 's');
+  EXPECT_NE(console.find("runhola[0.001000] [0.001000] [1.000000]\n3c\n"), std::string::npos)
+      << console;
+}
