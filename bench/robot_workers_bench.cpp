@@ -12,7 +12,7 @@
 
 #include "core/robot_controller.h"
 #include "robot/robot_workers.h"
-#include "tests/robot/child_process.h"
+#include "tests/support/child_process.h"
 
 namespace {
 double seconds(clockid_t clock) {

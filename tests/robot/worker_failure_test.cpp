@@ -13,7 +13,7 @@
 
 #include "core/robot_controller.h"
 #include "robot/robot_workers.h"
-#include "tests/robot/child_process.h"
+#include "tests/support/child_process.h"
 
 namespace {
 // A loopback port that nothing listens on: bound here (so no one else takes
@@ -127,11 +127,11 @@ TEST(WorkerFailure, ARobotLostMidRunEndsTheStationWithStatusOne) {
                                   std::to_string(port)};
     if (std::string(c.mode) == "auto") args.push_back(TORVA_TEST_DATA "/routes/long_leg.dat");
     ASSERT_TRUE(station.start(args));
-    ASSERT_TRUE(station.readUntil(c.runningMark, 20000)) << station.output();
-    sim.kill(SIGKILL);
-    EXPECT_EQ(sim.finish(5000), 128 + SIGKILL);
+    ASSERT_TRUE(station.waitFor(c.runningMark, std::chrono::milliseconds(20000))) << station.output();
+    sim.signal(SIGKILL);
+    EXPECT_EQ(sim.wait(std::chrono::milliseconds(5000)), 128 + SIGKILL);
     // Within the moment the peer's end of the socket takes to be seen.
-    EXPECT_EQ(station.finish(15000), 1) << station.output();
+    EXPECT_EQ(station.wait(std::chrono::milliseconds(15000)), 1) << station.output();
     const std::string& out = station.output();
     EXPECT_EQ(count(out, "Conexion con el robot perdida: "), 1) << out;
     EXPECT_EQ(out.find("3c\n"), std::string::npos) << out;
@@ -152,7 +152,7 @@ TEST(WorkerFailure, ALinkEndedByTheStationEndsItWithStatusZero) {
   ChildProcess station;
   ASSERT_TRUE(station.start(
       {TORVA_BINARY_DIR "/tests/robot/robot_worker_probe", "disconnect", std::to_string(port)}));
-  EXPECT_EQ(station.finish(15000), 0) << station.output();
+  EXPECT_EQ(station.wait(std::chrono::milliseconds(15000)), 0) << station.output();
   const std::string& out = station.output();
   EXPECT_NE(out.find("Tiempo conexion maxima: 10000 \n"), std::string::npos) << out;
   EXPECT_EQ(out.find("perdida"), std::string::npos) << out;

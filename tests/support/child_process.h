@@ -149,3 +149,17 @@ inline std::string commandOutput(const std::string& command) {
   }
   return out;
 }
+
+// torva-sim on a free loopback port, with extra options; the port it took,
+// or 0 when it did not start.
+inline int startSimulator(ChildProcess& sim, const std::string& binaryDir,
+                          const std::vector<std::string>& options = {}) {
+  std::vector<std::string> args{binaryDir + "/sim/torva-sim", "--port", "0"};
+  args.insert(args.end(), options.begin(), options.end());
+  if (!sim.start(args) || !sim.waitFor("\n", std::chrono::seconds(10))) return 0;
+  // "torva-sim escuchando en 127.0.0.1:PORT"
+  const std::string& text = sim.output();
+  const auto colon = text.rfind(':', text.find('\n'));
+  if (colon == std::string::npos) return 0;
+  return std::atoi(text.c_str() + colon + 1);
+}
