@@ -1,11 +1,18 @@
 #include "sim/gps_emitter.h"
 
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <ctime>
 #include <numbers>
+
+namespace {
+// About five seconds of fixes.
+constexpr int kMaxBacklogBytes = 1200;
+}  // namespace
 
 std::optional<std::string> SentenceFaults::pass(std::string sentence) {
   ++count;
@@ -78,10 +85,15 @@ void GpsEmitter::emit(const SimPose& pose, const SimPose* previous) {
   char discard[256];
   while (::read(pty_.master, discard, sizeof discard) > 0) {
   }
+  // While nobody reads the line, old fixes are let go rather than queued: a
+  // station that opens the port later starts from the current position, and
+  // the line never fills up to cut a sentence in half.
+  int pending = 0;
+  if (::ioctl(pty_.slave, FIONREAD, &pending) == 0 && pending > kMaxBacklogBytes) {
+    ::tcflush(pty_.slave, TCIFLUSH);
+  }
   for (std::string& s : fixSentences(fix)) {
     const std::optional<std::string> out = faults_.pass(std::move(s));
-    // A line nobody reads fills up; what does not fit is lost, as on a real
-    // receiver's serial line.
     if (out) {
       [[maybe_unused]] auto n = ::write(pty_.master, out->data(), out->size());
     }

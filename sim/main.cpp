@@ -79,6 +79,11 @@ int main(int argc, char** argv) {
               worldOptions.mapPath.empty() ? "sala por defecto" : worldOptions.mapPath.c_str(),
               world.walls.size(), world.homeX, world.homeY, world.homeTh, radius);
   if (!homeClear) std::printf("torva-sim aviso: el robot empieza tocando una pared\n");
+  if (gps && (worldOptions.gpsOrigin.latDeg > 0 || worldOptions.gpsOrigin.lonDeg < -72 ||
+              worldOptions.gpsOrigin.lonDeg > -66)) {
+    // The station projects every fix as southern, in zone 19.
+    std::printf("torva-sim aviso: el origen GPS esta fuera de la zona UTM 19 sur (72 O a 66 O)\n");
+  }
   if (options.tcp)
     std::printf("torva-sim escuchando en %s:%d\n", options.address.c_str(), server.tcpPort());
   if (options.pty) std::printf("torva-sim linea serie en %s\n", server.ptyPath().c_str());

@@ -5,11 +5,13 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/robot_controller.h"
@@ -134,7 +136,7 @@ TEST(SimGps, StationStepsMatchTheRobotsMotion) {
     return body.poses.back();
   };
   GpsSettings settings;
-  settings.periodMs = 50;
+  settings.periodMs = 100;
   GpsEmitter emitter(source, settings);
   std::string error;
   ASSERT_TRUE(emitter.start(error)) << error;
@@ -186,4 +188,48 @@ TEST(SimGps, StationStepsMatchTheRobotsMotion) {
   EXPECT_EQ(rc->gpsLonDegrees, 70);
   EXPECT_NEAR(rc->gpsLonMinutes, 39, 0.5);
   EXPECT_EQ(rc->gpsLonHemisphere, 'W');
+}
+
+// A line nobody reads for a while: when the station opens it at last, it gets
+// whole sentences only, and recent ones.
+TEST(SimGps, ALateReaderGetsWholeRecentSentences) {
+  std::atomic<int> fixes{0};
+  GpsSettings settings;
+  settings.periodMs = 5;
+  GpsEmitter emitter(
+      [&fixes] {
+        ++fixes;
+        return SimPose{};
+      },
+      settings);
+  std::string error;
+  ASSERT_TRUE(emitter.start(error)) << error;
+  while (fixes.load() < 150) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const int fd = ::open(emitter.ptyPath().c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::string text;
+  for (int i = 0; i < 50; ++i) {
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 10) <= 0) continue;
+    char bytes[4096];
+    const long n = ::read(fd, bytes, sizeof bytes);
+    if (n > 0) text.append(bytes, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  emitter.stop();
+  // Whole sentences from "$" to the line end, each with its right checksum.
+  std::size_t from = text.find('$');
+  ASSERT_NE(from, std::string::npos);
+  int sentences = 0;
+  for (std::size_t end; (end = text.find("\r\n", from)) != std::string::npos; from = end + 2) {
+    const std::string s = text.substr(from, end - from);
+    ASSERT_EQ(s[0], '$') << s;
+    const std::size_t star = s.find('*');
+    ASSERT_NE(star, std::string::npos) << s;
+    ASSERT_EQ(s.substr(star + 1), nmeaChecksum(s.substr(1, star - 1))) << s;
+    ++sentences;
+  }
+  EXPECT_GT(sentences, 10);
+  // Not the whole backlog of 150 fixes.
+  EXPECT_LT(sentences, 3 * 100);
 }
