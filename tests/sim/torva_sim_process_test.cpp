@@ -187,6 +187,8 @@ TEST(TorvaSimProcess, WritesTheScanFileAndGpsSentences) {
   }
   ::close(fd);
   EXPECT_EQ(sim.stop(), 0);
+  // Its threads ran clean: no sanitizer report among its output.
+  EXPECT_THAT(sim.text, testing::Not(testing::HasSubstr("Sanitizer")));
   ::unlink(scanPath.c_str());
   ::rmdir(dir);
 
