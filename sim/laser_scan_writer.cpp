@@ -1,11 +1,14 @@
 #include "sim/laser_scan_writer.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <numbers>
 
 #include "sim/world_geometry.h"
@@ -38,20 +41,23 @@ std::string formatScan(const std::vector<int>& rangesCm) {
 
 bool writeScanFile(const std::string& dir, const std::vector<int>& rangesCm) {
   const std::string target = dir + "/data_sick.dat";
-  const std::string temporary = dir + "/.data_sick.dat.tmp";
+  // A temporary name of our own, so that two writers in one folder never
+  // write into each other's half-done file.
+  std::string temporary = dir + "/.data_sick.dat.XXXXXX";
   const std::string text = formatScan(rangesCm);
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
+  ::fchmod(fd, 0644);
   std::size_t done = 0;
-  while (done < text.size()) {
+  bool ok = true;
+  while (ok && done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) {
-      ::close(fd);
-      ::unlink(temporary.c_str());
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
   }
-  ::close(fd);
-  return std::rename(temporary.c_str(), target.c_str()) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok && std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+  ::unlink(temporary.c_str());
+  return false;
 }

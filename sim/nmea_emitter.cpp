@@ -14,18 +14,19 @@ std::string sentence(const std::string& body) {
   return "$" + body + "*" + nmeaChecksum(body) + "\r\n";
 }
 
-// ddmm.mmmmm or dddmm.mmmmm and the hemisphere letter.
+// ddmm.mmmmmm or dddmm.mmmmmm and the hemisphere letter: the fixed widths
+// that receivers send and that readers decoding by position rely on.
 std::string angleField(double degrees, int degreeDigits, char positive, char negative) {
   const char hemisphere = degrees < 0 ? negative : positive;
   double a = std::abs(degrees);
   int whole = static_cast<int>(a);
   double minutes = (a - whole) * 60.0;
-  if (minutes >= 59.999995) {  // would print as 60.00000
+  if (minutes >= 59.9999995) {  // would print as 60.000000
     minutes = 0;
     ++whole;
   }
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%0*d%08.5f,%c", degreeDigits, whole, minutes, hemisphere);
+  std::snprintf(buf, sizeof buf, "%0*d%09.6f,%c", degreeDigits, whole, minutes, hemisphere);
   return buf;
 }
 

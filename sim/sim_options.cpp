@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <string_view>
 
 namespace {
 bool parseInt(const char* text, int low, int high, int& out) {
@@ -12,6 +13,30 @@ bool parseInt(const char* text, int low, int high, int& out) {
   out = value;
   return true;
 }
+
+bool parseDouble(std::string_view text, double low, double high, double& out) {
+  double value = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || ptr != text.data() + text.size() || !(value >= low && value <= high)) {
+    return false;
+  }
+  out = value;
+  return true;
+}
+
+// "LAT,LON" in decimal degrees, south and west negative.
+bool parseOrigin(std::string_view text, GeoOrigin& origin) {
+  const std::size_t comma = text.find(',');
+  if (comma == std::string_view::npos) return false;
+  double lat = 0, lon = 0;
+  if (!parseDouble(text.substr(0, comma), -89.9, 89.9, lat) ||
+      !parseDouble(text.substr(comma + 1), -180, 180, lon)) {
+    return false;
+  }
+  origin.latDeg = lat;
+  origin.lonDeg = lon;
+  return true;
+}
 }  // namespace
 
 const char* simUsage() {
@@ -19,10 +44,18 @@ const char* simUsage() {
          "               [--model NOMBRE] [--pty] [--no-tcp] [--log FICHERO]\n"
          "  --port 0 elige un puerto libre y lo imprime; --pty crea una linea serie\n"
          "  (pseudoterminal) e imprime su ruta; --log guarda las ordenes recibidas;\n"
-         "  --step-ms fija el tiempo simulado de cada ciclo (por defecto, el del ciclo).\n";
+         "  --step-ms fija el tiempo simulado de cada ciclo (por defecto, el del ciclo).\n"
+         "Mundo:\n"
+         "  --map FICHERO        mapa de lineas (2D-Map); por defecto, la sala incluida\n"
+         "  --laser-dir CARPETA  escribe CARPETA/data_sick.dat cada 100 ms\n"
+         "  --laser-noise CM     ruido del laser (desviacion tipica, cm)\n"
+         "  --gps-pty            NMEA (GGA, RMC, GSA) a 1 Hz en una pseudoterminal\n"
+         "  --gps-origin LAT,LON origen en grados decimales (sur y oeste negativos)\n"
+         "  --gps-drop N         no envia una de cada N sentencias\n"
+         "  --gps-corrupt N      estropea la suma de una de cada N sentencias\n";
 }
 
-bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, bool& help,
+bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOptions& w, bool& help,
                      std::string& error) {
   help = false;
   for (int i = 1; i < argc; ++i) {
@@ -35,6 +68,35 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, bool& hel
       o.pty = true;
     } else if (arg == "--no-tcp") {
       o.tcp = false;
+    } else if (arg == "--gps-pty") {
+      w.gpsPty = true;
+    } else if (arg == "--map" || arg == "--laser-dir") {
+      const char* v = value();
+      if (v == nullptr || *v == '\0') {
+        error = "falta el valor de " + arg;
+        return false;
+      }
+      (arg == "--map" ? w.mapPath : w.laserDir) = v;
+    } else if (arg == "--laser-noise") {
+      const char* v = value();
+      if (v == nullptr || !parseDouble(v, 0, 1000, w.laserNoiseCm)) {
+        error = "valor no valido para " + arg;
+        return false;
+      }
+    } else if (arg == "--gps-origin") {
+      const char* v = value();
+      if (v == nullptr || !parseOrigin(v, w.gpsOrigin)) {
+        error = "valor no valido para --gps-origin (LAT,LON en grados decimales)";
+        return false;
+      }
+    } else if (arg == "--gps-drop" || arg == "--gps-corrupt") {
+      const char* v = value();
+      int n = 0;
+      if (v == nullptr || !parseInt(v, 1, 1000000, n)) {
+        error = "valor no valido para " + arg;
+        return false;
+      }
+      (arg == "--gps-drop" ? w.gpsDropEvery : w.gpsCorruptEvery) = n;
     } else if (arg == "--address" || arg == "--model" || arg == "--log") {
       const char* v = value();
       if (v == nullptr) {

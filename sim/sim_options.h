@@ -2,10 +2,22 @@
 // Command line of torva-sim.
 #include <string>
 
+#include "sim/nmea_emitter.h"
 #include "sim/sim_server.h"
+
+// The world around the robot: its walls and the sensors that see it.
+struct WorldOptions {
+  std::string mapPath;   // empty: the compiled-in room
+  std::string laserDir;  // empty: no laser file
+  double laserNoiseCm = 0;
+  bool gpsPty = false;
+  GeoOrigin gpsOrigin;
+  int gpsDropEvery = 0;
+  int gpsCorruptEvery = 0;
+};
 
 // Fills options from argv; false with error set for a bad option. help is set
 // for -h / --help.
-bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, bool& help,
-                     std::string& error);
+bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, WorldOptions& world,
+                     bool& help, std::string& error);
 const char* simUsage();

@@ -24,6 +24,49 @@ double simNormalizeRad(double a) {
 
 SimRobot::SimRobot(const SimRobotConfig& config) : config_(config) {}
 
+void SimRobot::setBody(double radiusMm, Clearance clearance) {
+  radius_ = std::max(0.0, radiusMm);
+  clearance_ = std::move(clearance);
+}
+
+// How much of the move (dx, dy) from the true pose the body can make before it
+// touches an obstacle: 1 when free. The path is sampled finer than the radius
+// so that a long step cannot jump a thin wall, then the contact is bisected to
+// well under a millimetre. A move that does not bring the body closer to the
+// obstacle is always allowed, so a body in contact can back off or turn.
+double SimRobot::allowedFraction(double dx, double dy) const {
+  if (!clearance_) return 1;
+  const double length = std::hypot(dx, dy);
+  if (length <= 0) return 1;
+  auto blocked = [&](double f, double before) {
+    const double c = clearance_(true_.x + f * dx, true_.y + f * dy);
+    return c < radius_ && c < before;
+  };
+  const double start = clearance_(true_.x, true_.y);
+  const int samples = std::max(1, static_cast<int>(std::ceil(length / std::max(radius_ / 4, 1.0))));
+  double good = 0;
+  double before = start;
+  for (int i = 1; i <= samples; ++i) {
+    const double f = static_cast<double>(i) / samples;
+    if (!blocked(f, before)) {
+      good = f;
+      before = clearance_(true_.x + f * dx, true_.y + f * dy);
+      continue;
+    }
+    double bad = f;
+    for (int k = 0; k < 30 && (bad - good) * length > 0.05; ++k) {
+      const double mid = (good + bad) / 2;
+      if (blocked(mid, before)) {
+        bad = mid;
+      } else {
+        good = mid;
+      }
+    }
+    return good;
+  }
+  return 1;
+}
+
 void SimRobot::enableMotors(bool on) {
   enabled_ = on;
   if (!on) emergencyStop();
@@ -130,12 +173,20 @@ void SimRobot::step(double dt) {
   }
   const double v = (left_ + right_) / 2;
   const double w = (right_ - left_) * config_.diffConv / 2;
+  // The move in the world decides how much of it the body can make; the
+  // odometry counts the same share, since the wheels turn only that far.
+  const double trueMid = true_.th + w * dt / 2;
+  const double fraction = allowedFraction(v * std::cos(trueMid) * dt, v * std::sin(trueMid) * dt);
   for (SimPose* p : {&true_, &odo_}) {
     const double mid = p->th + w * dt / 2;
-    p->x += v * std::cos(mid) * dt;
-    p->y += v * std::sin(mid) * dt;
+    p->x += fraction * v * std::cos(mid) * dt;
+    p->y += fraction * v * std::sin(mid) * dt;
     p->th = simNormalizeRad(p->th + w * dt);
   }
+  // Against an obstacle the wheels stop; they stay stalled while the drive
+  // keeps pushing, and start again from rest once it turns or backs away.
+  stalled_ = fraction < 1;
+  if (stalled_) left_ = right_ = 0;
 }
 
 ArStatusFields SimRobot::status() const {
@@ -149,6 +200,7 @@ ArStatusFields SimRobot::status() const {
   f.leftVel = static_cast<int16_t>(std::lround(left_));
   f.rightVel = static_cast<int16_t>(std::lround(right_));
   f.battery = static_cast<uint8_t>(std::lround(config_.batteryVolts * 10));
+  f.stallBumpers = stalled_ ? static_cast<uint16_t>(kStallLeft | kStallRight) : 0;
   f.flags = static_cast<uint16_t>((enabled_ ? 1 : 0) | (sonar_ ? 0x1E : 0));
   f.hasRotVel = true;
   f.rotVelTenthDeg =

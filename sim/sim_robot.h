@@ -2,6 +2,7 @@
 // The simulated robot's body: a differential drive with acceleration and speed
 // limits, integrated once per cycle, and its odometry as the status packet
 // reports it. Knows nothing of links or packets beyond building its status.
+#include <functional>
 #include <string>
 
 #include "aria/ar_status_packet.h"
@@ -47,6 +48,14 @@ class SimRobot {
   void setRotAccel(double degPerS2);  // > 0 acceleration, < 0 deceleration
   void setSonar(bool on) { sonar_ = on; }
 
+  // The space the body moves in: clearance(x, y) is the distance in mm from
+  // the body's centre to the nearest obstacle. A body of the given radius stops
+  // where it would touch one and reports both wheels stalled while it pushes.
+  using Clearance = std::function<double(double x, double y)>;
+  void setBody(double radiusMm, Clearance clearance);
+  double radius() const { return radius_; }
+  bool stalled() const { return stalled_; }
+
   // Advances the body by dt seconds.
   void step(double dt);
 
@@ -63,6 +72,7 @@ class SimRobot {
  private:
   enum class Mode { Wheels, VelRot, Heading };
   void wheelTargets(double& left, double& right) const;
+  double allowedFraction(double dx, double dy) const;
 
   SimRobotConfig config_;
   bool enabled_ = false;  // a robot comes up with its motors off
@@ -74,6 +84,13 @@ class SimRobot {
   double left_ = 0, right_ = 0;              // actual wheel speeds, mm/s
   SimPose true_;
   SimPose odo_;
+  double radius_ = 0;
+  Clearance clearance_;
+  bool stalled_ = false;
 };
+
+// Stall bits of the status packet: bit 0 left wheel, bit 8 right wheel.
+inline constexpr uint16_t kStallLeft = 0x0001;
+inline constexpr uint16_t kStallRight = 0x0100;
 
 double simNormalizeRad(double a);

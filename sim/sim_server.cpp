@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +15,7 @@
 #include <cstring>
 
 #include "aria/ar_robot_params.h"
+#include "sim/pseudo_terminal.h"
 
 namespace {
 int64_t nowMs() {
@@ -110,33 +110,11 @@ bool SimServer::openListener(std::string& error) {
 }
 
 bool SimServer::openPty(std::string& error) {
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-    error = std::string("no se pudo crear la pseudoterminal: ") + std::strerror(errno);
-    if (master >= 0) ::close(master);
-    return false;
-  }
-  char name[128];
-  if (::ptsname_r(master, name, sizeof name) != 0) {
-    error = "no se pudo obtener el nombre de la pseudoterminal";
-    ::close(master);
-    return false;
-  }
-  const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (slave < 0) {
-    error = std::string("no se pudo abrir ") + name + ": " + std::strerror(errno);
-    ::close(master);
-    return false;
-  }
-  // Raw from the start: an echoing line would hand our own packets back.
-  termios tio{};
-  ::tcgetattr(slave, &tio);
-  ::cfmakeraw(&tio);
-  ::tcsetattr(slave, TCSANOW, &tio);
-  ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-  ptyMaster_ = master;
-  ptySlave_ = slave;
-  ptyPath_ = name;
+  PseudoTerminal pty;
+  if (!openPseudoTerminal(pty, error)) return false;
+  ptyMaster_ = pty.master;
+  ptySlave_ = pty.slave;
+  ptyPath_ = pty.path;
   return true;
 }
 

@@ -55,9 +55,12 @@ MapParseResult parseWorldMap(std::string_view text) {
       continue;
     }
     if (line.empty() || line.front() == ';' || line.front() == '#') continue;
-    if (section == Section::Data) continue;
+    // Writers put LINES before DATA, but a LINES section after the points is
+    // still the walls.
+    if (section == Section::Data && line != "LINES") continue;
     if (line == "DATA") {
-      if (announced >= 0 && static_cast<long>(map.walls.size()) != announced) {
+      if (section == Section::Lines && announced >= 0 &&
+          static_cast<long>(map.walls.size()) != announced) {
         return fail(lineNo, "NumLines anuncia " + std::to_string(announced) + " paredes y hay " +
                                 std::to_string(map.walls.size()));
       }
@@ -107,8 +110,7 @@ MapParseResult parseWorldMap(std::string_view text) {
     return fail(lineNo, "linea no reconocida");
   }
   if (!sawMagic) return fail(1, "archivo vacio");
-  if (section == Section::Lines && announced >= 0 &&
-      static_cast<long>(map.walls.size()) != announced) {
+  if (announced >= 0 && static_cast<long>(map.walls.size()) != announced) {
     return fail(lineNo, "NumLines anuncia " + std::to_string(announced) + " paredes y hay " +
                             std::to_string(map.walls.size()));
   }
