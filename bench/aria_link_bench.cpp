@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/child_process.h"
 #include "aria/ar_commands.h"
 #include "aria/aria.h"
 #include "tests/aria/scripted_robot_peer.h"
@@ -69,40 +70,19 @@ BENCHMARK(BM_SetVel2ToWire)->UseManualTime()->Unit(benchmark::kMicrosecond);
 // A robot connected to torva-sim (100 ms status cycle) and left alone: the
 // robot cycle thread's processor share, as a percentage of one core.
 static void BM_IdleRobotThreadCpu(benchmark::State& state) {
-  const std::string path = TORVA_BINARY_DIR "/sim/torva-sim";
-  char* argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>("--port"),
-                  const_cast<char*>("0"), nullptr};
-  int out[2];
-  if (::pipe(out) != 0) return;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_addclose(&actions, out[0]);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(out[1]);
-  // torva-sim prints the free port it took: "... escuchando en 127.0.0.1:PORT".
-  std::string text;
-  char buffer[128];
-  long n;
-  while (spawned == 0 && text.find('\n') == std::string::npos &&
-         (n = ::read(out[0], buffer, sizeof buffer)) > 0)
-    text.append(buffer, static_cast<std::size_t>(n));
-  ::close(out[0]);
-  const auto colon = text.rfind(':');
-  if (spawned != 0 || colon == std::string::npos) {
+  ChildProcess sim;
+  const int port = startSimulator(sim, TORVA_BINARY_DIR);
+  if (port == 0) {
     state.SkipWithError("torva-sim did not start");
     return;
   }
-  const std::string port = text.substr(colon + 1);
   Aria::init();
   {
     ArTcpConnection connection;
     ArRobot robot;
     int code = -1;
     for (int tries = 0; tries < 100 && code != 0; ++tries) {
-      code = connection.open("127.0.0.1", std::stoi(port));
+      code = connection.open("127.0.0.1", port);
       if (code != 0) ArUtil::sleep(20);
     }
     robot.setDeviceConnection(&connection);
@@ -123,7 +103,5 @@ static void BM_IdleRobotThreadCpu(benchmark::State& state) {
     }
     Aria::shutdown();
   }
-  ::kill(pid, SIGTERM);
-  ::waitpid(pid, nullptr, 0);
 }
 BENCHMARK(BM_IdleRobotThreadCpu)->Iterations(2)->Unit(benchmark::kMillisecond);

@@ -156,10 +156,14 @@ inline int startSimulator(ChildProcess& sim, const std::string& binaryDir,
                           const std::vector<std::string>& options = {}) {
   std::vector<std::string> args{binaryDir + "/sim/torva-sim", "--port", "0"};
   args.insert(args.end(), options.begin(), options.end());
-  if (!sim.start(args) || !sim.waitFor("\n", std::chrono::seconds(10))) return 0;
+  if (!sim.start(args)) return 0;
   // "torva-sim escuchando en 127.0.0.1:PORT"
+  const std::string mark = "escuchando en ";
+  if (!sim.waitFor(mark, std::chrono::seconds(10))) return 0;
+  const std::size_t at = sim.output().find(mark);
+  for (int i = 0; i < 100 && sim.output().find('\n', at) == std::string::npos; ++i) sim.drain(10);
   const std::string& text = sim.output();
-  const auto colon = text.rfind(':', text.find('\n'));
-  if (colon == std::string::npos) return 0;
+  const auto colon = text.rfind(':', text.find('\n', at));
+  if (colon == std::string::npos || colon < at) return 0;
   return std::atoi(text.c_str() + colon + 1);
 }
