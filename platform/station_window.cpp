@@ -69,11 +69,22 @@ bool failCreation(const char* text) {
   return false;
 }
 
-// The drawing area gets exactly width x height; the frame grows by the menu bar.
+// The drawing area gets exactly width x height; the frame grows by the menu
+// bar. The menu bar's height is known only once the toolkit has laid it out,
+// which may take a few passes of its event loop.
 void fitDrawingArea(QWidget* container, int width, int height) {
-  QSize extra = station.frame->size() - container->size();
-  station.frame->resize(width + extra.width(), height + extra.height());
-  QApplication::processEvents();
+  QElapsedTimer timer;
+  timer.start();
+  do {
+    const QSize extra = station.frame->size() - container->size();
+    station.frame->resize(width + extra.width(), height + extra.height());
+    QApplication::processEvents();
+    if (container->size() == QSize(width, height) &&
+        station.glWindow->size() == QSize(width, height)) {
+      return;
+    }
+    QThread::msleep(1);
+  } while (timer.elapsed() < 2000);
 }
 
 // Gives the window system a moment to map the window, so the first frames
