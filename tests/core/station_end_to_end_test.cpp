@@ -88,6 +88,15 @@ Picture capture(const std::string& wid, const std::string& path) {
   return p;
 }
 
+// Pixels of one colour inside a box.
+int pixelsOf(const Picture& p, int colour, int x0, int y0, int x1, int y1) {
+  int n = 0;
+  for (int y = y0; y < y1 && y < p.height; ++y) {
+    for (int x = x0; x < x1 && x < p.width; ++x) n += p.at(x, y) == colour;
+  }
+  return n;
+}
+
 // Pixels that differ between two pictures inside a box.
 int changedPixels(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1) {
   int changed = 0;
@@ -118,9 +127,12 @@ class StationEndToEnd : public testing::Test {
 
   // Starts the station with its console on a terminal; waits for its window.
   void startStation(std::vector<std::string> environment) {
-    environment.push_back("TORVA_COM2=" + run_.file("no-gps"));
+    environment.push_back(environmentGps_.empty() ? "TORVA_COM2=" + run_.file("no-gps")
+                                                  : environmentGps_);
     ASSERT_TRUE(station_.start({kStation}, run_.path().string(), environment, true));
-    ASSERT_TRUE(station_.waitFor("E012_Failed to open port", 10s)) << station_.output();
+    if (environmentGps_.empty()) {
+      ASSERT_TRUE(station_.waitFor("E012_Failed to open port", 10s)) << station_.output();
+    }
     wid_ = windowId(kTitle);
     ASSERT_FALSE(wid_.empty());
     tcgetattr(station_.terminalFd(), &consoleBefore_);
@@ -190,6 +202,7 @@ class StationEndToEnd : public testing::Test {
   ChildProcess station_;
   ChildProcess simulator_;
   std::string wid_;
+  std::string environmentGps_;
   termios consoleBefore_{};
 };
 }  // namespace
@@ -229,4 +242,50 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
   click(dialog, 34 + 37, 213 + 11);
   expectWorkerLines();
   driveAndLeave();
+}
+
+// The demo: station and simulator together, the simulator writing the laser
+// file into the station's folder and sending GPS sentences on a pseudo-terminal.
+TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
+  ASSERT_TRUE(simulator_.start({kSimulator, "--address", "127.0.0.1", "--port", "8101",
+                                "--laser-dir", run_.path().string(), "--gps-pty", "--log",
+                                log_}));
+  ASSERT_TRUE(simulator_.waitFor("torva-sim gps en /dev/", 10s)) << simulator_.output();
+  simulator_.waitFor("\n", 1s);
+  for (int i = 0; i < 50 && simulator_.output().find('\n', simulator_.output().find("gps en")) ==
+                                std::string::npos;
+       ++i) {
+    simulator_.drain(20);
+  }
+  const std::string& text = simulator_.output();
+  const auto at = text.find("/dev/", text.find("gps en"));
+  const std::string gpsPath = text.substr(at, text.find('\n', at) - at);
+
+  environmentGps_ = "TORVA_COM2=" + gpsPath;
+  startStation({});
+  key(wid_, "alt+a i Down Right b");
+  const std::string dialog = windowId("Conexion modo IP");
+  ASSERT_FALSE(dialog.empty());
+  click(dialog, 231, 22);
+  expectWorkerLines();
+
+  // A short drive, then a look.
+  xdo("windowfocus --sync " + wid_);
+  xdo("keydown Up");
+  std::this_thread::sleep_for(1500ms);
+  xdo("keyup Up");
+  key(wid_, "space");
+  std::this_thread::sleep_for(2500ms);
+  const Picture shown = capture(wid_, run_.file("demo.ppm"));
+  ASSERT_GT(shown.width, 0);
+  const int menu = shown.height - 450;  // the menu bar above the drawing area
+
+  // The map view (the square at the bottom centre) has orange wall cells.
+  EXPECT_GT(pixelsOf(shown, 0xFF9900, 212, menu + 270, 382, menu + 440), 20);
+  // The radar (top left) shows the scan on its black half-disc.
+  EXPECT_GT(pixelsOf(shown, 0x000000, 10, menu + 25, 405, menu + 250), 1000);
+  // The GPS fix at the default origin, 33 degrees 27 minutes south.
+  EXPECT_TRUE(station_.waitFor("Latitud: 33 g 27.0", 5s)) << station_.output();
+  key(wid_, "Escape");
+  EXPECT_EQ(station_.wait(10s), 0);
 }
