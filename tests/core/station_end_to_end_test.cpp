@@ -106,9 +106,11 @@ int changedPixels(const Picture& a, const Picture& b, int x0, int y0, int x1, in
   return changed;
 }
 
+// Keys one after the other, each given time to act (a menu opens its popup
+// before the next key can reach it, slowly in a sanitizer build).
 void key(const std::string& wid, const std::string& keys) {
   xdo("windowfocus --sync " + wid);
-  xdo("key --delay 150 " + keys);
+  xdo("key --delay 500 " + keys);
 }
 
 void click(const std::string& wid, int x, int y) {
@@ -130,6 +132,9 @@ class StationEndToEnd : public testing::Test {
     environment.push_back(environmentGps_.empty() ? "TORVA_COM2=" + run_.file("no-gps")
                                                   : environmentGps_);
     ASSERT_TRUE(station_.start({kStation}, run_.path().string(), environment, true));
+    // The console's title comes once the window and records are made, just
+    // before the threads and the frame loop start.
+    ASSERT_TRUE(station_.waitFor("\x1b]0;Estado de comunicaciones\x07", 20s)) << station_.output();
     if (environmentGps_.empty()) {
       ASSERT_TRUE(station_.waitFor("E012_Failed to open port", 10s)) << station_.output();
     }
@@ -248,8 +253,7 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
 // file into the station's folder and sending GPS sentences on a pseudo-terminal.
 TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
   ASSERT_TRUE(simulator_.start({kSimulator, "--address", "127.0.0.1", "--port", "8101",
-                                "--laser-dir", run_.path().string(), "--gps-pty", "--log",
-                                log_}));
+                                "--laser-dir", run_.path().string(), "--gps-pty", "--log", log_}));
   ASSERT_TRUE(simulator_.waitFor("torva-sim gps en /dev/", 10s)) << simulator_.output();
   simulator_.waitFor("\n", 1s);
   for (int i = 0; i < 50 && simulator_.output().find('\n', simulator_.output().find("gps en")) ==
