@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <string>
 
-#include "tests/support/child_process.h"
 #include "aria/ar_commands.h"
 #include "aria/aria.h"
 #include "tests/aria/scripted_robot_peer.h"
+#include "tests/support/child_process.h"
 
 extern char** environ;
 

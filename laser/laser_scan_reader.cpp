@@ -35,7 +35,8 @@ LaserBuffer* bufferFor(RobotController& rc, int count, bool newPeriod) {
   LaserBuffer* buffer = rc.newLaserBuffer(std::min(grown, kMaxLaserReadings));
   if (current != nullptr && !newPeriod) {
     for (int i = 0; i < current->capacity; ++i) {
-      buffer->values[static_cast<std::size_t>(i)] = current->values[static_cast<std::size_t>(i)].load();
+      buffer->values[static_cast<std::size_t>(i)] =
+          current->values[static_cast<std::size_t>(i)].load();
     }
   }
   rc.laserRanges.store(buffer, std::memory_order_release);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "aria/ar_pose.h"
+
+#include <gtest/gtest.h>
 
 TEST(ArPose, HeadingIsKeptInTheHalfOpenCircle) {
   struct Case {

@@ -127,7 +127,8 @@ TEST(WorkerFailure, ARobotLostMidRunEndsTheStationWithStatusOne) {
                                   std::to_string(port)};
     if (std::string(c.mode) == "auto") args.push_back(TORVA_TEST_DATA "/routes/long_leg.dat");
     ASSERT_TRUE(station.start(args));
-    ASSERT_TRUE(station.waitFor(c.runningMark, std::chrono::milliseconds(20000))) << station.output();
+    ASSERT_TRUE(station.waitFor(c.runningMark, std::chrono::milliseconds(20000)))
+        << station.output();
     sim.signal(SIGKILL);
     EXPECT_EQ(sim.wait(std::chrono::milliseconds(5000)), 128 + SIGKILL);
     // Within the moment the peer's end of the socket takes to be seen.
