@@ -35,7 +35,8 @@ LaserBuffer* bufferFor(RobotController& rc, int count, bool newPeriod) {
   LaserBuffer* buffer = rc.newLaserBuffer(std::min(grown, kMaxLaserReadings));
   if (current != nullptr && !newPeriod) {
     for (int i = 0; i < current->capacity; ++i) {
-      buffer->values[static_cast<std::size_t>(i)] = current->values[static_cast<std::size_t>(i)].load();
+      buffer->values[static_cast<std::size_t>(i)] =
+          current->values[static_cast<std::size_t>(i)].load();
     }
   }
   rc.laserRanges.store(buffer, std::memory_order_release);
@@ -49,7 +50,11 @@ void readLaserScan(RobotController& rc) {
     rc.laserValid = false;
     return;
   }
-  NumberScanner scanner(*text);
+  takeLaserScanText(rc, *text);
+}
+
+void takeLaserScanText(RobotController& rc, std::string_view text) {
+  NumberScanner scanner(text);
   double enable = 0;
   if (scanner.next(enable) != ScanResult::Number || static_cast<float>(enable) != -1.0f) return;
   double announced = 0;
