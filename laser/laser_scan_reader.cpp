@@ -50,7 +50,11 @@ void readLaserScan(RobotController& rc) {
     rc.laserValid = false;
     return;
   }
-  NumberScanner scanner(*text);
+  takeLaserScanText(rc, *text);
+}
+
+void takeLaserScanText(RobotController& rc, std::string_view text) {
+  NumberScanner scanner(text);
   double enable = 0;
   if (scanner.next(enable) != ScanResult::Number || static_cast<float>(enable) != -1.0f) return;
   double announced = 0;

@@ -3,6 +3,7 @@
 // centimetres, separated by any white space. Another program rewrites it about
 // ten times a second.
 #include <atomic>
+#include <string_view>
 
 struct RobotController;
 
@@ -11,6 +12,9 @@ inline constexpr int kMaxLaserReadings = 65536;
 
 // Reads the scan file named by the record into its laser fields.
 void readLaserScan(RobotController& rc);
+
+// The part of readLaserScan after the file is read: takes the scan in text.
+void takeLaserScanText(RobotController& rc, std::string_view text);
 
 // The laser thread's loop: read, mark, sleep 100 ms, until stop (if given) is set.
 void laserLoop(RobotController& rc, const std::atomic<bool>* stop);

@@ -17,9 +17,12 @@ void readRouteFile(RobotController& rc) {
   const auto text = readFileText(rc.routeFileName, kMaxRouteFileBytes);
   if (!text) return;
   consolePrintf("\a\a\n");
+  takeRouteText(rc, *text);
+}
 
+void takeRouteText(RobotController& rc, std::string_view text) {
   auto points = std::make_shared<RoutePoints>();
-  NumberScanner scanner(*text);
+  NumberScanner scanner(text);
   double pair[2] = {0, 0};
   int have = 0;
   ScanResult result;

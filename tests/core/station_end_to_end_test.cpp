@@ -5,6 +5,7 @@
 #include <termios.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -194,6 +195,25 @@ class StationEndToEnd : public testing::Test {
     EXPECT_EQ(after.c_lflag & (ICANON | ECHO), consoleBefore_.c_lflag & (ICANON | ECHO));
   }
 
+  // The simulator on the robot port with its GPS line on a pseudo-terminal,
+  // which the station is then given as its receiver.
+  void startSimulatorWithGps(const std::vector<std::string>& extra) {
+    std::vector<std::string> args{kSimulator, "--address", "127.0.0.1", "--port",
+                                  "8101",     "--gps-pty", "--log",     log_};
+    args.insert(args.end(), extra.begin(), extra.end());
+    ASSERT_TRUE(simulator_.start(args));
+    ASSERT_TRUE(simulator_.waitFor("torva-sim gps en /dev/", 10s)) << simulator_.output();
+    simulator_.waitFor("\n", 1s);
+    for (int i = 0; i < 50 && simulator_.output().find('\n', simulator_.output().find("gps en")) ==
+                                  std::string::npos;
+         ++i) {
+      simulator_.drain(20);
+    }
+    const std::string& text = simulator_.output();
+    const auto at = text.find("/dev/", text.find("gps en"));
+    environmentGps_ = "TORVA_COM2=" + text.substr(at, text.find('\n', at) - at);
+  }
+
   void expectWorkerLines() {
     for (const char* line :
          {"1c\r\n", "\a->1\r\n", "\a->2\r\n", "\a->3\r\n", "2c\r\n",
@@ -252,20 +272,7 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
 // The demo: station and simulator together, the simulator writing the laser
 // file into the station's folder and sending GPS sentences on a pseudo-terminal.
 TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
-  ASSERT_TRUE(simulator_.start({kSimulator, "--address", "127.0.0.1", "--port", "8101",
-                                "--laser-dir", run_.path().string(), "--gps-pty", "--log", log_}));
-  ASSERT_TRUE(simulator_.waitFor("torva-sim gps en /dev/", 10s)) << simulator_.output();
-  simulator_.waitFor("\n", 1s);
-  for (int i = 0; i < 50 && simulator_.output().find('\n', simulator_.output().find("gps en")) ==
-                                std::string::npos;
-       ++i) {
-    simulator_.drain(20);
-  }
-  const std::string& text = simulator_.output();
-  const auto at = text.find("/dev/", text.find("gps en"));
-  const std::string gpsPath = text.substr(at, text.find('\n', at) - at);
-
-  environmentGps_ = "TORVA_COM2=" + gpsPath;
+  startSimulatorWithGps({"--laser-dir", run_.path().string()});
   startStation({});
   key(wid_, "alt+a i Down Right b");
   const std::string dialog = windowId("Conexion modo IP");
@@ -293,3 +300,54 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
   key(wid_, "Escape");
   EXPECT_EQ(station_.wait(10s), 0);
 }
+
+// A signal to the station while a robot drives and the console takes raw keys
+// for the GPS receiver: the robot's motors are disabled and its session closed,
+// the terminal gets its settings back, and the status tells which signal it was.
+class StationSignalEnd : public StationEndToEnd, public testing::WithParamInterface<int> {};
+
+TEST_P(StationSignalEnd, DisablesTheRobotClosesItsSessionAndRestoresTheTerminal) {
+  const int sig = GetParam();
+  startSimulatorWithGps({});
+  startStation({});
+  ASSERT_TRUE(station_.waitFor("press Esc or Ctrl+C to terminate", 10s)) << station_.output();
+  key(wid_, "alt+a i Down Right b");
+  const std::string dialog = windowId("Conexion modo IP");
+  ASSERT_FALSE(dialog.empty());
+  click(dialog, 231, 22);
+  expectWorkerLines();
+
+  // Under way: Up held until the robot has been told a forward speed.
+  xdo("windowfocus --sync " + wid_);
+  xdo("keydown Up");
+  bool moving = false;
+  for (int i = 0; i < 100 && !moving; ++i) {
+    std::this_thread::sleep_for(100ms);
+    for (const LogLine& l : readLog(log_)) moving |= l.name == "VEL2" && l.value > 0;
+  }
+  ASSERT_TRUE(moving) << "the robot is driven before the signal";
+  termios during{};
+  tcgetattr(station_.terminalFd(), &during);
+  EXPECT_EQ(during.c_lflag & ICANON, 0u) << "the console takes raw keys while the GPS link runs";
+
+  station_.signal(sig);
+  const int status = station_.wait(10s);
+  xdo("keyup Up");
+  EXPECT_EQ(status, 128 + sig) << station_.output();
+  std::this_thread::sleep_for(300ms);
+  const auto log = readLog(log_);
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
+  EXPECT_EQ(log[log.size() - 2].value, 0);
+  EXPECT_EQ(log.back().name, "CLOSE") << "the robot's session is closed";
+
+  termios after{};
+  tcgetattr(station_.terminalFd(), &after);
+  EXPECT_EQ(after.c_lflag & (ICANON | ECHO | ISIG), static_cast<tcflag_t>(ICANON | ECHO | ISIG))
+      << "the terminal is cooked again";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StationSignalEnd, testing::Values(SIGTERM, SIGINT),
+                         [](const testing::TestParamInfo<int>& info) {
+                           return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGINT");
+                         });

@@ -1,8 +1,14 @@
 #include "laser/laser_scan_reader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -163,4 +169,61 @@ TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
   testing::internal::GetCapturedStdout();
   EXPECT_GT(seen.load(), 0);
   EXPECT_EQ(rc_->laserLastIndex, 0);
+}
+
+// Another program rewriting the file in place (truncate, then the text in small
+// pieces) while the laser thread reads it: a read may catch any prefix of a
+// scan or of binary garbage. The thread keeps going, takes no reading that was
+// never written (a number cut short at the end is a prefix of a real one), and
+// reads the first whole scan after the rewrites stop.
+TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
+  std::string wide = "-1 361";
+  for (int i = 0; i < 361; ++i) wide += " 150";
+  std::string narrow = "-1 40";
+  for (int i = 0; i < 40; ++i) narrow += " 300";
+  std::string garbage;
+  for (int i = 0; i < 600; ++i) garbage += static_cast<char>(0x80 + (i * 37) % 128);
+  const std::string* const texts[] = {&wide, &garbage, &narrow};
+  // Every value a prefix of "150" or "300" gives, in metres, and an untouched 0.
+  const float allowed[] = {0.0f, 0.01f, 0.15f, 1.5f, 0.03f, 0.3f, 3.0f};
+
+  std::atomic<bool> stop{false};
+  std::atomic<bool> stopWriting{false};
+  testing::internal::CaptureStdout();
+  std::thread laser([&] { laserLoop(*rc_, &stop); });
+  std::thread writer([&] {
+    for (int round = 0; !stopWriting; ++round) {
+      const std::string& text = *texts[round % 3];
+      const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ASSERT_GE(fd, 0);
+      for (std::size_t at = 0; at < text.size(); at += 64) {
+        const std::size_t n = std::min<std::size_t>(64, text.size() - at);
+        ASSERT_EQ(::write(fd, text.data() + at, n), static_cast<ssize_t>(n));
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+      }
+      ::close(fd);
+    }
+  });
+  int looks = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  while (std::chrono::steady_clock::now() < end) {
+    const LaserScanView scan = laserScan(*rc_);
+    for (int i = 0; i < scan.count; ++i) {
+      const float v = scan[i];
+      ASSERT_NE(std::find(std::begin(allowed), std::end(allowed), v), std::end(allowed))
+          << "reading " << i << " = " << v;
+    }
+    ++looks;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  stopWriting = true;
+  writer.join();
+  writeScan("-1 3 100 200 300");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  stop = true;
+  laser.join();
+  testing::internal::GetCapturedStdout();
+  EXPECT_GT(looks, 100);
+  EXPECT_TRUE(rc_->laserValid);
+  EXPECT_EQ(readings(), (std::vector<float>{1, 2, 3}));
 }
