@@ -195,13 +195,28 @@ class StationEndToEnd : public testing::Test {
     EXPECT_EQ(after.c_lflag & (ICANON | ECHO), consoleBefore_.c_lflag & (ICANON | ECHO));
   }
 
+  // The simulator on the robot port 8101, which the station's MobileSim
+  // choice connects to. A port still held by a simulator that just ended (or
+  // another program) is waited for.
+  void startRobotSimulator(const std::vector<std::string>& args) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      simulator_.reset();
+      ASSERT_TRUE(simulator_.start(args));
+      if (simulator_.waitFor("escuchando en 127.0.0.1:8101", 10s)) return;
+      if (simulator_.output().find("Address already in use") == std::string::npos) break;
+      std::this_thread::sleep_for(500ms);
+    }
+    FAIL() << "the simulator does not listen on 8101: " << simulator_.output();
+  }
+
   // The simulator on the robot port with its GPS line on a pseudo-terminal,
   // which the station is then given as its receiver.
   void startSimulatorWithGps(const std::vector<std::string>& extra) {
     std::vector<std::string> args{kSimulator, "--address", "127.0.0.1", "--port",
                                   "8101",     "--gps-pty", "--log",     log_};
     args.insert(args.end(), extra.begin(), extra.end());
-    ASSERT_TRUE(simulator_.start(args));
+    startRobotSimulator(args);
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(simulator_.waitFor("torva-sim gps en /dev/", 10s)) << simulator_.output();
     simulator_.waitFor("\n", 1s);
     for (int i = 0; i < 50 && simulator_.output().find('\n', simulator_.output().find("gps en")) ==
@@ -233,9 +248,8 @@ class StationEndToEnd : public testing::Test {
 }  // namespace
 
 TEST_F(StationEndToEnd, ConsoleWindowAndManualDrivingOverTcp) {
-  ASSERT_TRUE(
-      simulator_.start({kSimulator, "--address", "127.0.0.1", "--port", "8101", "--log", log_}));
-  ASSERT_TRUE(simulator_.waitFor("escuchando en 127.0.0.1:8101", 10s)) << simulator_.output();
+  startRobotSimulator({kSimulator, "--address", "127.0.0.1", "--port", "8101", "--log", log_});
+  if (HasFatalFailure()) return;
   startStation({});
   // The console's title, then the GPS link's failure on a missing receiver.
   const std::string& console = station_.output();
@@ -273,6 +287,7 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
 // file into the station's folder and sending GPS sentences on a pseudo-terminal.
 TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
   startSimulatorWithGps({"--laser-dir", run_.path().string()});
+  ASSERT_FALSE(HasFatalFailure());
   startStation({});
   key(wid_, "alt+a i Down Right b");
   const std::string dialog = windowId("Conexion modo IP");
@@ -309,6 +324,7 @@ class StationSignalEnd : public StationEndToEnd, public testing::WithParamInterf
 TEST_P(StationSignalEnd, DisablesTheRobotClosesItsSessionAndRestoresTheTerminal) {
   const int sig = GetParam();
   startSimulatorWithGps({});
+  ASSERT_FALSE(HasFatalFailure());
   startStation({});
   ASSERT_TRUE(station_.waitFor("press Esc or Ctrl+C to terminate", 10s)) << station_.output();
   key(wid_, "alt+a i Down Right b");

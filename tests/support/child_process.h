@@ -25,12 +25,19 @@ class ChildProcess {
   ChildProcess() = default;
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
-  ~ChildProcess() {
+  ~ChildProcess() { reset(); }
+
+  // Ends the child if it still runs and forgets it, ready for another start.
+  void reset() {
     if (pid_ > 0) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
     if (out_ >= 0) ::close(out_);
+    pid_ = 0;
+    out_ = -1;
+    terminal_ = false;
+    text_.clear();
   }
 
   // Starts argv[0] in dir (empty: this folder) with the extra environment
