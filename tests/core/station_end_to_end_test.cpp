@@ -229,6 +229,15 @@ class StationEndToEnd : public testing::Test {
     environmentGps_ = "TORVA_COM2=" + text.substr(at, text.find('\n', at) - at);
   }
 
+  // Archivo > Inicio > Modo IP > MobileSim, then "Manual" in the IP dialog.
+  void connectManualThroughMobileSim() {
+    key(wid_, "alt+a i Down Right b");
+    const std::string dialog = windowId("Conexion modo IP");
+    ASSERT_FALSE(dialog.empty()) << "the IP dialog opens";
+    click(dialog, 231, 22);
+    expectWorkerLines();
+  }
+
   void expectWorkerLines() {
     for (const char* line :
          {"1c\r\n", "\a->1\r\n", "\a->2\r\n", "\a->3\r\n", "2c\r\n",
@@ -255,12 +264,8 @@ TEST_F(StationEndToEnd, ConsoleWindowAndManualDrivingOverTcp) {
   const std::string& console = station_.output();
   EXPECT_LT(console.find("\x1b]0;Estado de comunicaciones\x07"), console.find("E012_")) << console;
 
-  // Archivo > Inicio > Modo IP > MobileSim, then "Manual" in the IP dialog.
-  key(wid_, "alt+a i Down Right b");
-  const std::string dialog = windowId("Conexion modo IP");
-  ASSERT_FALSE(dialog.empty()) << "the IP dialog opens";
-  click(dialog, 231, 22);
-  expectWorkerLines();
+  connectManualThroughMobileSim();
+  ASSERT_FALSE(HasFatalFailure());
   driveAndLeave();
 }
 
@@ -289,11 +294,8 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
   startSimulatorWithGps({"--laser-dir", run_.path().string()});
   ASSERT_FALSE(HasFatalFailure());
   startStation({});
-  key(wid_, "alt+a i Down Right b");
-  const std::string dialog = windowId("Conexion modo IP");
-  ASSERT_FALSE(dialog.empty());
-  click(dialog, 231, 22);
-  expectWorkerLines();
+  connectManualThroughMobileSim();
+  ASSERT_FALSE(HasFatalFailure());
 
   // A short drive, then a look.
   xdo("windowfocus --sync " + wid_);
@@ -327,11 +329,8 @@ TEST_P(StationSignalEnd, DisablesTheRobotClosesItsSessionAndRestoresTheTerminal)
   ASSERT_FALSE(HasFatalFailure());
   startStation({});
   ASSERT_TRUE(station_.waitFor("press Esc or Ctrl+C to terminate", 10s)) << station_.output();
-  key(wid_, "alt+a i Down Right b");
-  const std::string dialog = windowId("Conexion modo IP");
-  ASSERT_FALSE(dialog.empty());
-  click(dialog, 231, 22);
-  expectWorkerLines();
+  connectManualThroughMobileSim();
+  ASSERT_FALSE(HasFatalFailure());
 
   // Under way: Up held until the robot has been told a forward speed.
   xdo("windowfocus --sync " + wid_);
