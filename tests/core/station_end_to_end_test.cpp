@@ -183,12 +183,7 @@ class StationEndToEnd : public testing::Test {
 
     key(wid_, "Escape");
     EXPECT_EQ(station_.wait(10s), 0) << station_.output();
-    std::this_thread::sleep_for(300ms);
-    log = readLog(log_);
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
-    EXPECT_EQ(log[log.size() - 2].value, 0);
-    EXPECT_EQ(log.back().name, "CLOSE") << "the robot's session is closed";
+    expectRobotSessionClosed();
 
     termios after{};
     tcgetattr(station_.terminalFd(), &after);
@@ -227,6 +222,16 @@ class StationEndToEnd : public testing::Test {
     const std::string& text = simulator_.output();
     const auto at = text.find("/dev/", text.find("gps en"));
     environmentGps_ = "TORVA_COM2=" + text.substr(at, text.find('\n', at) - at);
+  }
+
+  // The simulator's last commands: motors disabled, then the session closed.
+  void expectRobotSessionClosed() {
+    std::this_thread::sleep_for(300ms);
+    const auto log = readLog(log_);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
+    EXPECT_EQ(log[log.size() - 2].value, 0);
+    EXPECT_EQ(log.back().name, "CLOSE") << "the robot's session is closed";
   }
 
   // Archivo > Inicio > Modo IP > MobileSim, then "Manual" in the IP dialog.
@@ -349,12 +354,8 @@ TEST_P(StationSignalEnd, DisablesTheRobotClosesItsSessionAndRestoresTheTerminal)
   const int status = station_.wait(10s);
   xdo("keyup Up");
   EXPECT_EQ(status, 128 + sig) << station_.output();
-  std::this_thread::sleep_for(300ms);
-  const auto log = readLog(log_);
-  ASSERT_GE(log.size(), 2u);
-  EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
-  EXPECT_EQ(log[log.size() - 2].value, 0);
-  EXPECT_EQ(log.back().name, "CLOSE") << "the robot's session is closed";
+  expectRobotSessionClosed();
+  if (HasFatalFailure()) return;
 
   termios after{};
   tcgetattr(station_.terminalFd(), &after);
