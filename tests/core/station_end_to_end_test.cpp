@@ -1,6 +1,7 @@
-// The whole station under a virtual X server: the real torva with its console
-// on a pseudo-terminal, driven through its menus, dialogs and keys with
-// xdotool, against the robot simulator.
+// The whole station on a virtual X server of the test's own: the real torva
+// with its console on a pseudo-terminal, driven through its menus, dialogs and
+// keys as an operator drives it (one key, then what it opens), against the
+// robot simulator. Every wait is on a state, with a deadline.
 #include <gtest/gtest.h>
 #include <termios.h>
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/private_display.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -43,54 +45,23 @@ std::vector<LogLine> readLog(const std::string& path) {
   return lines;
 }
 
+// The last VEL2 argument the simulator logged, or -1.
+long lastVel2(const std::string& path) {
+  long last = -1;
+  for (const LogLine& l : readLog(path)) {
+    if (l.name == "VEL2") last = l.value;
+  }
+  return last;
+}
+
 // VEL2's argument for equal wheel speeds (mm/s).
 long packedVel2(int mmPerS) {
   const int byte = mmPerS / 20;
   return static_cast<short>(((byte & 0xFF) << 8) | (byte & 0xFF));
 }
 
-bool xdo(const std::string& args) {
-  return std::system(("xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string windowId(const std::string& name) {
-  for (int i = 0; i < 100; ++i) {
-    std::string id = commandOutput("xdotool search --name '^" + name + "$' 2>/dev/null");
-    if (!id.empty()) return id.substr(0, id.find('\n'));
-    std::this_thread::sleep_for(100ms);
-  }
-  return {};
-}
-
-// The window's pixels (RGB rows, top first) through ImageMagick's import.
-struct Picture {
-  int width = 0, height = 0;
-  std::string rgb;
-  int at(int x, int y) const {
-    const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
-    return (static_cast<unsigned char>(rgb[i]) << 16) |
-           (static_cast<unsigned char>(rgb[i + 1]) << 8) | static_cast<unsigned char>(rgb[i + 2]);
-  }
-};
-
-Picture capture(const std::string& wid, const std::string& path) {
-  Picture p;
-  if (std::system(("import -window " + wid + " -depth 8 " + path + " 2>/dev/null").c_str()) != 0) {
-    return p;
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::string magic;
-  int maxValue = 0;
-  in >> magic >> p.width >> p.height >> maxValue;
-  in.get();
-  p.rgb.assign(static_cast<std::size_t>(p.width) * p.height * 3, '\0');
-  in.read(p.rgb.data(), static_cast<std::streamsize>(p.rgb.size()));
-  if (magic != "P6" || !in) p = Picture{};
-  return p;
-}
-
 // Pixels of one colour inside a box.
-int pixelsOf(const Picture& p, int colour, int x0, int y0, int x1, int y1) {
+int pixelsOf(const Picture& p, unsigned colour, int x0, int y0, int x1, int y1) {
   int n = 0;
   for (int y = y0; y < y1 && y < p.height; ++y) {
     for (int x = x0; x < x1 && x < p.width; ++x) n += p.at(x, y) == colour;
@@ -107,21 +78,14 @@ int changedPixels(const Picture& a, const Picture& b, int x0, int y0, int x1, in
   return changed;
 }
 
-// Keys one after the other, each given time to act (a menu opens its popup
-// before the next key can reach it, slowly in a sanitizer build).
-void key(const std::string& wid, const std::string& keys) {
-  xdo("windowfocus --sync " + wid);
-  xdo("key --delay 500 " + keys);
-}
-
-void click(const std::string& wid, int x, int y) {
-  xdo("mousemove --window " + wid + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+std::string idOf(Window w) {
+  return std::to_string(static_cast<unsigned long>(w));
 }
 
 class StationEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    ASSERT_TRUE(display_.start()) << "the end-to-end tests need Xvfb (scripts/setup installs it)";
     for (const char* f : {"font.bmp", "mono.bmp"}) {
       std::filesystem::copy_file(std::string(TORVA_SOURCE_DIR) + "/resources/" + f, run_.file(f));
     }
@@ -132,6 +96,7 @@ class StationEndToEnd : public testing::Test {
   void startStation(std::vector<std::string> environment) {
     environment.push_back(environmentGps_.empty() ? "TORVA_COM2=" + run_.file("no-gps")
                                                   : environmentGps_);
+    environment.push_back("DISPLAY=" + display_.name());
     ASSERT_TRUE(station_.start({kStation}, run_.path().string(), environment, true));
     // The console's title comes once the window and records are made, just
     // before the threads and the frame loop start.
@@ -139,49 +104,85 @@ class StationEndToEnd : public testing::Test {
     if (environmentGps_.empty()) {
       ASSERT_TRUE(station_.waitFor("E012_Failed to open port", 10s)) << station_.output();
     }
-    wid_ = windowId(kTitle);
-    ASSERT_FALSE(wid_.empty());
+    frame_ = display_.waitForWindow(kTitle, 10s);
+    ASSERT_NE(frame_, 0u) << "the station's window is shown";
     tcgetattr(station_.terminalFd(), &consoleBefore_);
   }
 
-  // Holds Up for about two seconds, then Space, then Escape; checks what the
-  // robot was told and how the station ended.
+  // The menu bar's height: the window less the 450 rows of the drawing area.
+  int menuBarHeight() const { return display_.capture(frame_).height - 450; }
+
+  // Keys for the window itself (not for a menu or dialog).
+  void keysToWindow(const std::string& keys) {
+    ASSERT_TRUE(display_.xdotool("windowfocus --sync " + idOf(frame_)));
+    ASSERT_TRUE(display_.xdotool(keys));
+  }
+
+  // One key to the open menu, then waits until as many menus are open as it
+  // should leave.
+  void menuKey(const std::string& key, std::size_t menusAfter) {
+    ASSERT_TRUE(display_.xdotool("key " + key));
+    EXPECT_TRUE(pollUntil([&] { return display_.popups().size() == menusAfter; }, 10s))
+        << "after " << key << ": " << display_.popups().size() << " menus open, not " << menusAfter;
+  }
+
+  // "Archivo" > "Inicio", opened as an operator does: a click on "Archivo",
+  // then its "i"; the submenu's first entry is then the chosen one.
+  void openInicio() {
+    ASSERT_TRUE(display_.xdotool("mousemove --window " + idOf(frame_) + " 20 " +
+                                 std::to_string(menuBarHeight() / 2) + " click 1"));
+    ASSERT_TRUE(pollUntil([&] { return display_.popups().size() == 1; }, 10s))
+        << "the \"Archivo\" menu opens";
+    menuKey("i", 2);
+  }
+
+  // Moves the choice in the topmost menu one entry down, and waits until the
+  // menu shows it.
+  void menuDown() {
+    const Window menu = display_.popups().back();
+    const Picture before = display_.capture(menu);
+    ASSERT_TRUE(display_.xdotool("key Down"));
+    EXPECT_TRUE(pollUntil([&] { return display_.capture(menu).pixels != before.pixels; }, 10s))
+        << "the choice moves down";
+  }
+
+  // Waits for a dialog; clicks a button at (x, y) inside it, then waits until it closed.
+  void clickInDialog(Window dialog, int x, int y) {
+    ASSERT_TRUE(display_.xdotool("mousemove --window " + idOf(dialog) + " " + std::to_string(x) +
+                                 " " + std::to_string(y) + " click 1"));
+  }
+  void expectDialogGone(const std::string& title) {
+    EXPECT_TRUE(pollUntil([&] { return display_.shownWindowNamed(title) == 0; }, 10s))
+        << title << " closes";
+  }
+
+  // Holds Up until both wheels are told 1.2 m/s and the REAL dial moved, then
+  // Space, then Escape; checks what the robot was told and how the station ended.
   void driveAndLeave() {
-    const Picture atRest = capture(wid_, run_.file("rest.ppm"));
+    const Picture atRest = display_.capture(frame_);
     ASSERT_GT(atRest.width, 0);
-    xdo("windowfocus --sync " + wid_);
-    xdo("keydown Up");
+    keysToWindow("keydown Up");
     // The speed steps by 0.01 m/s a frame: about 2 s at 60 frames a second,
     // longer where frames are slow (a sanitizer build on software GL).
-    bool fullSpeed = false;
-    for (int i = 0; i < 100 && !fullSpeed; ++i) {
-      std::this_thread::sleep_for(200ms);
-      for (const LogLine& l : readLog(log_)) {
-        fullSpeed |= l.name == "VEL2" && l.value == packedVel2(1200);
-      }
-    }
-    std::this_thread::sleep_for(1000ms);  // the robot gathers speed
-    const Picture moving = capture(wid_, run_.file("moving.ppm"));
-    xdo("keyup Up");
-    EXPECT_TRUE(fullSpeed) << "holding Up brings both wheels to 1.2 m/s";
+    const bool fullSpeed =
+        pollUntil([&] { return lastVel2(log_) == packedVel2(1200); }, 30s, 100ms);
     // The "REAL" dial, the lowest on the right, shows the robot's speed.
     const int dialTop = atRest.height - 105;
-    EXPECT_GT(changedPixels(atRest, moving, atRest.width - 180, dialTop, atRest.width - 10,
-                            atRest.height - 10),
-              100)
-        << "the REAL dial follows the robot";
-    std::this_thread::sleep_for(500ms);
+    const bool dialMoved = pollUntil(
+        [&] {
+          return changedPixels(atRest, display_.capture(frame_), atRest.width - 180, dialTop,
+                               atRest.width - 10, atRest.height - 10) > 100;
+        },
+        10s, 100ms);
+    display_.xdotool("keyup Up");
+    EXPECT_TRUE(fullSpeed) << "holding Up brings both wheels to 1.2 m/s";
+    EXPECT_TRUE(dialMoved) << "the REAL dial follows the robot";
 
-    key(wid_, "space");
-    std::this_thread::sleep_for(700ms);
-    auto log = readLog(log_);
-    long lastVel2 = -1;
-    for (const LogLine& l : log) {
-      if (l.name == "VEL2") lastVel2 = l.value;
-    }
-    EXPECT_EQ(lastVel2, 0) << "Space stops both wheels";
+    keysToWindow("key space");
+    EXPECT_TRUE(pollUntil([&] { return lastVel2(log_) == 0; }, 10s, 100ms))
+        << "Space stops both wheels";
 
-    key(wid_, "Escape");
+    keysToWindow("key Escape");
     EXPECT_EQ(station_.wait(10s), 0) << station_.output();
     expectRobotSessionClosed();
 
@@ -212,34 +213,47 @@ class StationEndToEnd : public testing::Test {
     args.insert(args.end(), extra.begin(), extra.end());
     startRobotSimulator(args);
     if (HasFatalFailure()) return;
-    ASSERT_TRUE(simulator_.waitFor("torva-sim gps en /dev/", 10s)) << simulator_.output();
-    simulator_.waitFor("\n", 1s);
-    for (int i = 0; i < 50 && simulator_.output().find('\n', simulator_.output().find("gps en")) ==
-                                  std::string::npos;
-         ++i) {
-      simulator_.drain(20);
-    }
+    environmentGps_ = "TORVA_COM2=" + simulatorDevice("gps en ");
+    ASSERT_NE(environmentGps_, "TORVA_COM2=") << simulator_.output();
+  }
+
+  // The device the simulator named after `mark` on a line of its own output.
+  std::string simulatorDevice(const std::string& mark) {
+    if (!simulator_.waitFor(mark + "/dev/", 10s)) return {};
+    const auto lineDone = [&] {
+      simulator_.drain(0);
+      const std::string& text = simulator_.output();
+      return text.find('\n', text.find(mark)) != std::string::npos;
+    };
+    if (!pollUntil(lineDone, 5s, 10ms)) return {};
     const std::string& text = simulator_.output();
-    const auto at = text.find("/dev/", text.find("gps en"));
-    environmentGps_ = "TORVA_COM2=" + text.substr(at, text.find('\n', at) - at);
+    const auto at = text.find("/dev/", text.find(mark));
+    return text.substr(at, text.find('\n', at) - at);
   }
 
   // The simulator's last commands: motors disabled, then the session closed.
   void expectRobotSessionClosed() {
-    std::this_thread::sleep_for(300ms);
-    const auto log = readLog(log_);
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
-    EXPECT_EQ(log[log.size() - 2].value, 0);
-    EXPECT_EQ(log.back().name, "CLOSE") << "the robot's session is closed";
+    const auto closed = [&] {
+      const auto log = readLog(log_);
+      return log.size() >= 2 && log[log.size() - 2].name == "ENABLE" &&
+             log[log.size() - 2].value == 0 && log.back().name == "CLOSE";
+    };
+    EXPECT_TRUE(pollUntil(closed, 5s, 50ms))
+        << "the robot's motors are disabled and its session closed";
   }
 
   // Archivo > Inicio > Modo IP > MobileSim, then "Manual" in the IP dialog.
   void connectManualThroughMobileSim() {
-    key(wid_, "alt+a i Down Right b");
-    const std::string dialog = windowId("Conexion modo IP");
-    ASSERT_FALSE(dialog.empty()) << "the IP dialog opens";
-    click(dialog, 231, 22);
+    openInicio();
+    ASSERT_FALSE(HasFailure());
+    menuDown();  // "Modo IP"
+    menuKey("Right", 3);
+    ASSERT_FALSE(HasFailure());
+    ASSERT_TRUE(display_.xdotool("key b"));  // "Mo&bileSim"
+    const Window dialog = display_.waitForWindow("Conexion modo IP", 10s);
+    ASSERT_NE(dialog, 0u) << "the IP dialog opens";
+    clickInDialog(dialog, 231, 22);  // "Manual"
+    expectDialogGone("Conexion modo IP");
     expectWorkerLines();
   }
 
@@ -251,11 +265,12 @@ class StationEndToEnd : public testing::Test {
     }
   }
 
+  PrivateDisplay display_;
   TempDir run_;
   std::string log_;
   ChildProcess station_;
   ChildProcess simulator_;
-  std::string wid_;
+  Window frame_ = 0;
   std::string environmentGps_;
   termios consoleBefore_{};
 };
@@ -265,31 +280,34 @@ TEST_F(StationEndToEnd, ConsoleWindowAndManualDrivingOverTcp) {
   startRobotSimulator({kSimulator, "--address", "127.0.0.1", "--port", "8101", "--log", log_});
   if (HasFatalFailure()) return;
   startStation({});
+  ASSERT_FALSE(HasFatalFailure());
   // The console's title, then the GPS link's failure on a missing receiver.
   const std::string& console = station_.output();
   EXPECT_LT(console.find("\x1b]0;Estado de comunicaciones\x07"), console.find("E012_")) << console;
 
   connectManualThroughMobileSim();
-  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_FALSE(HasFailure());
   driveAndLeave();
 }
 
 TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
   ASSERT_TRUE(simulator_.start({kSimulator, "--no-tcp", "--pty", "--log", log_}));
-  ASSERT_TRUE(simulator_.waitFor("linea serie en /dev/", 10s)) << simulator_.output();
-  simulator_.waitFor("\n", 1s);
-  const std::string& text = simulator_.output();
-  const auto at = text.find("/dev/");
-  const std::string ptyPath = text.substr(at, text.find('\n', at) - at);
+  const std::string ptyPath = simulatorDevice("linea serie en ");
+  ASSERT_FALSE(ptyPath.empty()) << simulator_.output();
   startStation({"TORVA_COM3=" + ptyPath});
+  ASSERT_FALSE(HasFatalFailure());
 
   // Archivo > Inicio > Modo Serial, then "COM3" and "Manual".
-  key(wid_, "alt+a i Return");
-  const std::string dialog = windowId("Puerto Serial");
-  ASSERT_FALSE(dialog.empty()) << "the serial dialog opens";
-  click(dialog, 206 + 37, 28 + 11);
-  click(dialog, 34 + 37, 213 + 11);
+  openInicio();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_TRUE(display_.xdotool("key Return"));
+  const Window dialog = display_.waitForWindow("Puerto Serial", 10s);
+  ASSERT_NE(dialog, 0u) << "the serial dialog opens";
+  clickInDialog(dialog, 206 + 37, 28 + 11);  // "COM3"
+  clickInDialog(dialog, 34 + 37, 213 + 11);  // "Manual"
+  expectDialogGone("Puerto Serial");
   expectWorkerLines();
+  ASSERT_FALSE(HasFailure());
   driveAndLeave();
 }
 
@@ -299,28 +317,35 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
   startSimulatorWithGps({"--laser-dir", run_.path().string()});
   ASSERT_FALSE(HasFatalFailure());
   startStation({});
-  connectManualThroughMobileSim();
   ASSERT_FALSE(HasFatalFailure());
+  connectManualThroughMobileSim();
+  ASSERT_FALSE(HasFailure());
 
-  // A short drive, then a look.
-  xdo("windowfocus --sync " + wid_);
-  xdo("keydown Up");
-  std::this_thread::sleep_for(1500ms);
-  xdo("keyup Up");
-  key(wid_, "space");
-  std::this_thread::sleep_for(2500ms);
-  const Picture shown = capture(wid_, run_.file("demo.ppm"));
-  ASSERT_GT(shown.width, 0);
-  const int menu = shown.height - 450;  // the menu bar above the drawing area
+  // A short drive toward the walls: forward until the robot was told 0.9 m/s, then Space.
+  keysToWindow("keydown Up");
+  EXPECT_TRUE(pollUntil([&] { return lastVel2(log_) >= packedVel2(900); }, 20s, 100ms));
+  display_.xdotool("keyup Up");
+  keysToWindow("key space");
+  EXPECT_TRUE(pollUntil([&] { return lastVel2(log_) == 0; }, 10s, 100ms));
 
-  // The map view (the square at the bottom centre) has orange wall cells.
-  EXPECT_GT(pixelsOf(shown, 0xFF9900, 212, menu + 270, 382, menu + 440), 20);
-  // The radar (top left) shows the scan on its black half-disc.
-  EXPECT_GT(pixelsOf(shown, 0x000000, 10, menu + 25, 405, menu + 250), 1000);
+  const int menu = menuBarHeight();
+  // The map view (the square at the bottom centre) has orange wall cells, and
+  // the radar (top left) shows the scan on its black half-disc.
+  Picture shown;
+  const bool lit = pollUntil(
+      [&] {
+        shown = display_.capture(frame_);
+        return pixelsOf(shown, 0xFF9900, 212, menu + 270, 382, menu + 440) > 20 &&
+               pixelsOf(shown, 0x000000, 10, menu + 25, 405, menu + 250) > 1000;
+      },
+      10s, 200ms);
+  EXPECT_TRUE(lit) << "map: " << pixelsOf(shown, 0xFF9900, 212, menu + 270, 382, menu + 440)
+                   << " orange; radar: "
+                   << pixelsOf(shown, 0x000000, 10, menu + 25, 405, menu + 250) << " black";
   // The GPS fix at the default origin, 33 degrees 27 minutes south.
   EXPECT_TRUE(station_.waitFor("Latitud: 33 g 27.0", 5s)) << station_.output();
-  key(wid_, "Escape");
-  EXPECT_EQ(station_.wait(10s), 0);
+  keysToWindow("key Escape");
+  EXPECT_EQ(station_.wait(10s), 0) << station_.output();
 }
 
 // A signal to the station while a robot drives and the console takes raw keys
@@ -333,29 +358,24 @@ TEST_P(StationSignalEnd, DisablesTheRobotClosesItsSessionAndRestoresTheTerminal)
   startSimulatorWithGps({});
   ASSERT_FALSE(HasFatalFailure());
   startStation({});
+  ASSERT_FALSE(HasFatalFailure());
   ASSERT_TRUE(station_.waitFor("press Esc or Ctrl+C to terminate", 10s)) << station_.output();
   connectManualThroughMobileSim();
-  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_FALSE(HasFailure());
 
   // Under way: Up held until the robot has been told a forward speed.
-  xdo("windowfocus --sync " + wid_);
-  xdo("keydown Up");
-  bool moving = false;
-  for (int i = 0; i < 100 && !moving; ++i) {
-    std::this_thread::sleep_for(100ms);
-    for (const LogLine& l : readLog(log_)) moving |= l.name == "VEL2" && l.value > 0;
-  }
-  ASSERT_TRUE(moving) << "the robot is driven before the signal";
+  keysToWindow("keydown Up");
+  ASSERT_TRUE(pollUntil([&] { return lastVel2(log_) > 0; }, 20s, 100ms))
+      << "the robot is driven before the signal";
   termios during{};
   tcgetattr(station_.terminalFd(), &during);
   EXPECT_EQ(during.c_lflag & ICANON, 0u) << "the console takes raw keys while the GPS link runs";
 
   station_.signal(sig);
   const int status = station_.wait(10s);
-  xdo("keyup Up");
+  display_.xdotool("keyup Up");
   EXPECT_EQ(status, 128 + sig) << station_.output();
   expectRobotSessionClosed();
-  if (HasFatalFailure()) return;
 
   termios after{};
   tcgetattr(station_.terminalFd(), &after);

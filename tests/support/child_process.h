@@ -6,7 +6,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -44,8 +44,15 @@ class ChildProcess {
   // (NAME=value). onTerminal: its standard streams are a pseudo-terminal.
   bool start(const std::vector<std::string>& argv, const std::string& dir = "",
              const std::vector<std::string>& environment = {}, bool onTerminal = false) {
+    // The extra settings replace inherited ones of the same name.
     std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
+    for (char** e = environ; *e != nullptr; ++e) {
+      const std::string inherited(*e);
+      const std::string name = inherited.substr(0, inherited.find('=') + 1);
+      bool replaced = false;
+      for (const std::string& extra : environment) replaced |= extra.rfind(name, 0) == 0;
+      if (!replaced) env.push_back(inherited);
+    }
     for (const std::string& extra : environment) env.push_back(extra);
     std::vector<char*> args, envp;
     std::vector<std::string> argStore = argv;
@@ -54,6 +61,7 @@ class ChildProcess {
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
 
+    const pid_t parent = ::getpid();
     if (onTerminal) {
       int master = -1;
       termios settings{};
@@ -62,28 +70,23 @@ class ChildProcess {
       settings.c_oflag |= OPOST | ONLCR;
       pid_ = ::forkpty(&master, nullptr, &settings, nullptr);
       if (pid_ < 0) return false;
-      if (pid_ == 0) {
-        if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
-        ::execve(args[0], args.data(), envp.data());
-        ::_exit(127);
-      }
+      if (pid_ == 0) execInChild(parent, dir, args.data(), envp.data());
       out_ = master;
       terminal_ = true;
       return true;
     }
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], 2);
-    if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-    const int rc = ::posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(fds[1], 1);
+      ::dup2(fds[1], 2);
+      execInChild(parent, dir, args.data(), envp.data());
+    }
     ::close(fds[1]);
     out_ = fds[0];
-    if (rc != 0) pid_ = 0;
-    return rc == 0;
+    if (pid_ < 0) pid_ = 0;
+    return pid_ > 0;
   }
 
   pid_t pid() const { return pid_; }
@@ -130,6 +133,18 @@ class ChildProcess {
   }
 
  private:
+  // The child's side of start: it dies with the test process, so a test
+  // killed at its time-out leaves no station or simulator behind holding a
+  // port or a display. Only async-signal-safe calls after fork.
+  [[noreturn]] static void execInChild(pid_t parent, const std::string& dir, char** args,
+                                       char** envp) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) ::_exit(125);
+    if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
+    ::execve(args[0], args, envp);
+    ::_exit(127);
+  }
+
   bool readSome(int ms) {
     pollfd p{out_, POLLIN, 0};
     if (out_ < 0 || ::poll(&p, 1, ms) <= 0) return false;
