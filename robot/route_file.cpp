@@ -1,5 +1,6 @@
 #include "robot/route_file.h"
 
+#include <cmath>
 #include <memory>
 
 #include "core/robot_controller.h"
@@ -9,6 +10,10 @@
 namespace {
 // A route of a few hundred points is a few kilobytes; this bounds a wrong file.
 constexpr std::size_t kMaxRouteFileBytes = 1u << 20;
+// Metres either way from the route origin. A point further out cannot be
+// driven: its segment would never be covered (and the value in millimetres
+// may not even fit a float).
+constexpr double kMaxRouteMetres = 10000;
 }  // namespace
 
 void readRouteFile(RobotController& rc) {
@@ -26,7 +31,12 @@ void takeRouteText(RobotController& rc, std::string_view text) {
   double pair[2] = {0, 0};
   int have = 0;
   ScanResult result;
+  bool outOfRange = false;
   while ((result = scanner.next(pair[have])) == ScanResult::Number) {
+    if (std::abs(pair[have]) > kMaxRouteMetres) {
+      outOfRange = true;
+      break;
+    }
     if (++have == 2) {
       points->routeColumnA.push_back(static_cast<float>(pair[0]) * 1000.0f);
       points->routeColumnB.push_back(static_cast<float>(pair[1]) * 1000.0f);
@@ -40,7 +50,10 @@ void takeRouteText(RobotController& rc, std::string_view text) {
                   static_cast<double>(points->routeColumnA[static_cast<std::size_t>(k)]),
                   static_cast<double>(points->routeColumnB[static_cast<std::size_t>(k)]));
   }
-  if (result == ScanResult::NotNumber) {
+  if (outOfRange) {
+    consolePrintf("ruta: el punto %d esta fuera de rango (%g), se usan los %d puntos anteriores\n",
+                  count, pair[have], count);
+  } else if (result == ScanResult::NotNumber) {
     consolePrintf(
         "ruta: el archivo deja de ser legible en el punto %d, se usan los %d puntos "
         "anteriores\n",
