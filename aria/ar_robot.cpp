@@ -194,6 +194,11 @@ bool ArRobot::areMotorsEnabled() const {
   return motorsEnabled_;
 }
 
+int ArRobot::getStallValue() const {
+  std::lock_guard<std::recursive_mutex> lock(dataMutex_);
+  return stallValue_;
+}
+
 long ArRobot::getStatusPacketCount() const {
   std::lock_guard<std::recursive_mutex> lock(dataMutex_);
   return statusCount_;

@@ -81,6 +81,11 @@ class ArRobot {
   double getRightVel() const;  // mm/s
   double getBatteryVoltage() const;
   bool areMotorsEnabled() const;
+  // The stall and bumper word of the last status packet; bit 0 the left
+  // wheel stalled, bit 8 the right one.
+  int getStallValue() const;
+  bool isLeftMotorStalled() const { return (getStallValue() & 0x0001) != 0; }
+  bool isRightMotorStalled() const { return (getStallValue() & 0x0100) != 0; }
   long getStatusPacketCount() const;
 
   int getConnectionTimeoutTime() const { return connectionTimeoutMs_.load(); }
@@ -159,6 +164,7 @@ class ArRobot {
   int batteryCount_ = 0;
   int batteryNext_ = 0;
   bool motorsEnabled_ = false;
+  int stallValue_ = 0;
   long statusCount_ = 0;
   ArRobotParams params_;
   std::string robotName_, robotType_, robotSubType_;

@@ -137,6 +137,7 @@ void ArRobot::handleStatus(const ReceivedPacket& packet, int64_t nowMs) {
     batteryNext_ = (batteryNext_ + 1) % static_cast<int>(batterySamples_.size());
     batteryCount_ = std::min(batteryCount_ + 1, static_cast<int>(batterySamples_.size()));
     motorsEnabled_ = (f.flags & kStatusFlagMotorsEnabled) != 0;
+    stallValue_ = f.stallBumpers;
     ++statusCount_;
   }
   lastStatusMs_.store(nowMs);

@@ -16,6 +16,10 @@ class MotionPort {
   // Wheel speeds in mm/s, left first.
   virtual void setVel2(double left, double right) = 0;
   virtual void sleepMs(int ms) = 0;
+  // Seconds on a clock that only goes forward.
+  virtual double seconds() = 0;
+  // Either wheel reported stalled in the last status.
+  virtual bool wheelStalled() = 0;
   // Waits until a new pose may be there: about a millisecond, or the next
   // robot cycle. Loops call it once per pass so that none of them spins.
   virtual void waitPass() = 0;

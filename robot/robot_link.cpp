@@ -143,14 +143,15 @@ int RobotLink::runRoute(RobotController& station) {
 }
 
 int RobotLink::runManual(const Relaxed<float>* leftSpeed, const Relaxed<float>* rightSpeed,
-                         const Relaxed<int>* runFlag, RobotController& station) {
+                         const Relaxed<int>* runFlag, RobotController& station,
+                         MainThreadHeartbeat* heartbeat) {
   consolePrintf("run");
   currentPose.setPose(0, 0, 0);
   consolePrintf("hola");
   routeStopwatch = std::chrono::steady_clock::now();
   if (*runFlag != 0) {
     RobotMotion motion(robot, station);
-    manualDriveLoop(motion, currentPose, leftSpeed, rightSpeed, runFlag, station);
+    manualDriveLoop(motion, currentPose, leftSpeed, rightSpeed, runFlag, station, heartbeat);
   }
   return 0;
 }
@@ -166,6 +167,12 @@ void RobotMotion::setVel2(double left, double right) {
 }
 void RobotMotion::sleepMs(int ms) {
   ArUtil::sleep(ms);
+}
+double RobotMotion::seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+bool RobotMotion::wheelStalled() {
+  return robot_.isLeftMotorStalled() || robot_.isRightMotorStalled();
 }
 // A new pose comes with each status packet (every 100 ms); a millisecond per
 // pass keeps the loops responsive without spinning.

@@ -11,6 +11,7 @@
 #include "aria/ar_robot.h"
 #include "aria/ar_serial_connection.h"
 #include "aria/ar_tcp_connection.h"
+#include "core/main_thread_heartbeat.h"
 #include "core/shared_value.h"
 #include "robot/motion_port.h"
 
@@ -55,7 +56,8 @@ struct RobotLink {
   int runRoute(RobotController& station);
   // The manual run: the operator's wheel speeds until the run flag is 0.
   int runManual(const Relaxed<float>* leftSpeed, const Relaxed<float>* rightSpeed,
-                const Relaxed<int>* runFlag, RobotController& station);
+                const Relaxed<int>* runFlag, RobotController& station,
+                MainThreadHeartbeat* heartbeat = nullptr);
 
   std::string openMessage;
   int openResult = 0;
@@ -87,6 +89,8 @@ class RobotMotion : public MotionPort {
   double velocity() override;
   void setVel2(double left, double right) override;
   void sleepMs(int ms) override;
+  double seconds() override;
+  bool wheelStalled() override;
   void waitPass() override;
 
  private:

@@ -1,7 +1,10 @@
 #include "robot/route_follower.h"
 
+#include <string>
+
 #include "core/robot_controller.h"
 #include "platform/console_print.h"
+#include "robot/progress_watch.h"
 #include "robot/route_rules.h"
 
 namespace {
@@ -17,6 +20,13 @@ constexpr int kPauseMs = 1000;
 void printPose(const ArPose& p) {
   consolePrintf("[%lf] [%lf] [%lf]\n", p.getX() / 1000, p.getY() / 1000, p.getTh());
 }
+
+// A robot that cannot make progress is stopped at once; the segment is not
+// finished.
+bool stopStuck(MotionPort& robot) {
+  robot.setVel2(0, 0);
+  return false;
+}
 }  // namespace
 
 ArPose routePoint(const RobotController& station, int i) {
@@ -26,7 +36,7 @@ ArPose routePoint(const RobotController& station, int i) {
   return ArPose(route->routeColumnB[k], -route->routeColumnA[k], 0);
 }
 
-void followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segmentStart,
+bool followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segmentStart,
                    const ArPose& segmentEnd, RobotController& station) {
   refreshPoseRebased(robot, currentPose, station);
   const float angularError = static_cast<float>(currentPose.findAngleTo(segmentStart));
@@ -49,23 +59,26 @@ void followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segment
   float shownHeading = 0;
   float shownDelta = 0;
   bool shown = false;
+  ProgressWatch turning;
   while (deltaPhi > kTurnTolerance || deltaPhi < -kTurnTolerance) {
     robot.waitPass();
     refreshPoseRebased(robot, currentPose, station);
+    if (turning.stuck(robot.seconds(), currentPose, robot.wheelStalled())) return stopStuck(robot);
     const float heading = static_cast<float>(currentPose.getTh());
     deltaPhi = phi - heading;
     if (shown && heading == shownHeading && deltaPhi == shownDelta) continue;
     shown = true;
     shownHeading = heading;
     shownDelta = deltaPhi;
-    consoleClear();
-    consolePrintf("angulo actual %f\n", static_cast<double>(heading));
-    consolePrintf("angulo phi     %f\n", static_cast<double>(phi));
-    consolePrintf("delta phi      %f\n", static_cast<double>(deltaPhi));
-    consolePrintf("velocidad de giro     %f\n", static_cast<double>(turnRate));
-    consolePrintf("error angular      %f\n", static_cast<double>(angularError));
-    consolePrintf("regla %d--> %d fin %f ini %f \n", turn.regla, turn.positivo,
-                  static_cast<double>(phi), static_cast<double>(heading));
+    std::string block;
+    appendf(block, "angulo actual %f\n", static_cast<double>(heading));
+    appendf(block, "angulo phi     %f\n", static_cast<double>(phi));
+    appendf(block, "delta phi      %f\n", static_cast<double>(deltaPhi));
+    appendf(block, "velocidad de giro     %f\n", static_cast<double>(turnRate));
+    appendf(block, "error angular      %f\n", static_cast<double>(angularError));
+    appendf(block, "regla %d--> %d fin %f ini %f \n", turn.regla, turn.positivo,
+            static_cast<double>(phi), static_cast<double>(heading));
+    consoleBlock(block);
   }
   robot.setVel2(0, 0);
   robot.sleepMs(kPauseMs);
@@ -79,19 +92,23 @@ void followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segment
 
   float covered = 0;
   float shownCovered = -1;
+  ProgressWatch driving;
   while (covered <= length) {
     if (length - covered < kSlowDownDistance) robot.setVel2(kSlowSpeed, kSlowSpeed);
     robot.waitPass();
     refreshPoseRebased(robot, currentPose, station);
+    if (driving.stuck(robot.seconds(), currentPose, robot.wheelStalled())) return stopStuck(robot);
     covered += static_cast<float>(currentPose.findDistanceTo(previous));
     previous = currentPose;
     if (covered == shownCovered) continue;
     shownCovered = covered;
-    consoleClear();
-    consolePrintf("distancia %f ", static_cast<double>(covered));
+    std::string block;
+    appendf(block, "distancia %f ", static_cast<double>(covered));
+    consoleBlock(block);
   }
   robot.setVel2(0, 0);
   robot.sleepMs(kPauseMs);
+  return true;
 }
 
 void followRoute(MotionPort& robot, ArPose& currentPose, ArPose& segmentStart, ArPose& segmentEnd,
@@ -101,6 +118,9 @@ void followRoute(MotionPort& robot, ArPose& currentPose, ArPose& segmentStart, A
   for (int i = 0; i < last; ++i) {
     segmentStart = routePoint(station, i);
     segmentEnd = routePoint(station, i + 1);
-    followSegment(robot, currentPose, segmentStart, segmentEnd, station);
+    if (!followSegment(robot, currentPose, segmentStart, segmentEnd, station)) {
+      consolePrintf("ruta: el robot no avanza en el tramo %d, ruta detenida\n", i + 1);
+      return;
+    }
   }
 }

@@ -254,15 +254,24 @@ void SimServer::runActions() {
 void SimServer::runCycle(int64_t now) {
   WirePacket status;
   bool tcpOpen, ptyOpen;
+  bool touched = false;
+  SimPose at;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    const bool wasStalled = robot_.stalled();
     robot_.step((options_.stepMs > 0 ? options_.stepMs : options_.cycleMs) / 1000.0);
+    touched = robot_.stalled() && !wasStalled;
+    at = robot_.truePose();
     tcpSession_->tick(now);
     ptySession_->tick(now);
     tcpOpen = clientFd_ >= 0 && tcpSession_->isOpen();
     ptyOpen = ptyMaster_ >= 0 && ptySession_->isOpen();
     status = encodeStatusPacket(robot_.status());
     for (auto& observer : observers_) observer(robot_, now - startMs_);
+  }
+  if (touched) {
+    std::printf("torva-sim: el robot toca un obstaculo en %.2f %.2f m\n", at.x / 1000, at.y / 1000);
+    std::fflush(stdout);
   }
   if (silent_.load()) return;
   if (tcpOpen) writeAll(clientFd_, status.data(), static_cast<std::size_t>(status.size), true);

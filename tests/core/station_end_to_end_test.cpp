@@ -244,6 +244,13 @@ class StationEndToEnd : public testing::Test {
 
   // Archivo > Inicio > Modo IP > MobileSim, then "Manual" in the IP dialog.
   void connectManualThroughMobileSim() {
+    connectThroughMobileSim(22);
+    expectWorkerLines();
+  }
+
+  // The same menu path, then the IP dialog's button at this height ("Manual"
+  // 22, "Automatico" 50).
+  void connectThroughMobileSim(int buttonY) {
     openInicio();
     ASSERT_FALSE(HasFailure());
     menuDown();  // "Modo IP"
@@ -252,9 +259,19 @@ class StationEndToEnd : public testing::Test {
     ASSERT_TRUE(display_.xdotool("key b"));  // "Mo&bileSim"
     const Window dialog = display_.waitForWindow("Conexion modo IP", 10s);
     ASSERT_NE(dialog, 0u) << "the IP dialog opens";
-    clickInDialog(dialog, 231, 22);  // "Manual"
+    clickInDialog(dialog, 231, buttonY);
     expectDialogGone("Conexion modo IP");
-    expectWorkerLines();
+  }
+
+  // Waits for the simulator to print needle, reading the station's console
+  // meanwhile (a console nobody reads would hold the station's threads).
+  bool simulatorSays(const std::string& needle, std::chrono::milliseconds timeout) {
+    return pollUntil(
+        [&] {
+          station_.drain(0);
+          return simulator_.waitFor(needle, 20ms);
+        },
+        timeout, 1ms);
   }
 
   void expectWorkerLines() {
@@ -344,6 +361,41 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
                    << pixelsOf(shown, 0x000000, 10, menu + 25, 405, menu + 250) << " black";
   // The GPS fix at the default origin, 33 degrees 27 minutes south.
   EXPECT_TRUE(station_.waitFor("Latitud: 33 g 27.0", 5s)) << station_.output();
+  keysToWindow("key Escape");
+  EXPECT_EQ(station_.wait(10s), 0) << station_.output();
+}
+
+// A wall across the route: the robot touches it and cannot go on; the route
+// ends with its line, the wheels stay at zero, the robot's session is closed
+// as after a finished route, and the station runs on until Escape.
+TEST_F(StationEndToEnd, ARouteIntoAWallEndsAndTheStationRunsOn) {
+  run_.write("data_ruta.dat", "0 0\n0 4\n");  // 4 m straight ahead
+  startRobotSimulator({kSimulator, "--address", "127.0.0.1", "--port", "8101", "--log", log_,
+                       "--map", TORVA_TEST_DATA "/sim/wall_across_route.map"});
+  if (HasFatalFailure()) return;
+  startStation({});
+  ASSERT_FALSE(HasFatalFailure());
+  connectThroughMobileSim(50);  // "Automatico"
+  ASSERT_FALSE(HasFailure());
+
+  ASSERT_TRUE(simulatorSays("el robot toca un obstaculo", 60s)) << simulator_.output();
+  const auto touched = std::chrono::steady_clock::now();
+  const std::string line = "ruta: el robot no avanza en el tramo 1, ruta detenida";
+  ASSERT_TRUE(station_.waitFor(line, 15s)) << station_.output();
+  const auto ended = std::chrono::steady_clock::now();
+  RecordProperty(
+      "touch_to_end_ms",
+      static_cast<int>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(ended - touched).count()));
+  EXPECT_LE(ended - touched, 7s);
+
+  // The worker ends as after a finished route: motors off, session closed.
+  EXPECT_TRUE(station_.waitFor("3c\r\n", 10s)) << station_.output();
+  expectRobotSessionClosed();
+  EXPECT_EQ(lastVel2(log_), 0) << "the wheels were last told zero, up to the session's end";
+
+  // Still up, and Escape ends it as usual.
+  EXPECT_EQ(station_.wait(500ms), -1) << "the station keeps running";
   keysToWindow("key Escape");
   EXPECT_EQ(station_.wait(10s), 0) << station_.output();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A robot for the controller tests: a differential drive integrated by a fixed
-// step on every pass, with a log of the wheel commands and pauses it was given.
+// step on every pass (its clock advances by the step, and by each pause), with
+// a log of the wheel commands and pauses it was given.
 #include <cmath>
 #include <functional>
 #include <string>
@@ -20,6 +21,8 @@ class FakeRobot : public MotionPort {
   double stepSeconds = 0.1;     // time per pass
   double headingStep = 0;       // when set: degrees per pass while turning, exactly
   int passes = 0;
+  bool held = false;     // when set, the robot does not move (held, lifted)
+  bool stalled = false;  // what it reports as its wheels' stall bits
   std::vector<Command> commands;
   std::vector<int> sleeps;
   std::function<void(FakeRobot&)> onPass;  // runs after each pass
@@ -31,9 +34,19 @@ class FakeRobot : public MotionPort {
     left_ = left;
     right_ = right;
   }
-  void sleepMs(int ms) override { sleeps.push_back(ms); }
+  void sleepMs(int ms) override {
+    sleeps.push_back(ms);
+    seconds_ += ms / 1000.0;
+  }
+  double seconds() override { return seconds_; }
+  bool wheelStalled() override { return stalled; }
   void waitPass() override {
     ++passes;
+    seconds_ += stepSeconds;
+    if (held) {
+      if (onPass) onPass(*this);
+      return;
+    }
     const double v = (left_ + right_) / 2;
     double dth = (right_ - left_) / track * stepSeconds * 180 / M_PI;
     if (headingStep != 0 && dth != 0) dth = dth > 0 ? headingStep : -headingStep;
@@ -46,4 +59,5 @@ class FakeRobot : public MotionPort {
 
  private:
   double left_ = 0, right_ = 0;
+  double seconds_ = 0;
 };

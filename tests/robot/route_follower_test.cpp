@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "core/robot_controller.h"
+#include "platform/console_print.h"
+#include "robot/progress_watch.h"
 #include "robot/route_file.h"
 #include "tests/robot/fake_robot.h"
 #include "tests/support/temp_dir.h"
@@ -163,4 +169,100 @@ TEST(RouteFollower, NoRouteOrOnePointDrivesNothing) {
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(run.robot.commands.empty());
   }
+}
+
+// A robot that cannot make progress (a wall that stalls its wheels, a person
+// holding it, a turn that does not turn) is told to stop; the route ends there
+// with one line, and no later segment is driven.
+TEST(RouteFollower, ARobotThatCannotMakeProgressIsStoppedAndTheRouteEnds) {
+  struct Case {
+    const char* name;
+    // Called after each pass; returns true while the obstacle acts.
+    std::function<bool(FakeRobot&)> obstacle;
+    int segment;     // the segment the route ends on, counted from 1
+    double seconds;  // from the obstacle's first effect to the stop command
+  };
+  // Points (x, y) mm: (0, 0), (4000, 0), (4000, 1000), (0, 1000).
+  const Case cases[] = {
+      {"a wall that stalls the wheels",
+       [](FakeRobot& r) {
+         if (r.x < 2000) return false;
+         r.x = 2000;
+         r.stalled = true;
+         return true;
+       },
+       1, ProgressWatch::kStallSeconds},
+      {"held still, no stall reported", [](FakeRobot& r) { return r.held = r.held || r.x > 1000; },
+       1, ProgressWatch::kStillSeconds},
+      {"a turn that does not turn",
+       [](FakeRobot& r) {
+         return r.held = r.held || (r.x > 3900 && r.commands.back() == Command{-64, 64});
+       },
+       2, ProgressWatch::kStillSeconds},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = dir.write("data_ruta.dat", "0 0\n0 4\n-1 4\n-1 0\n");
+    Drive run;
+    run.station->routeFileName = path.c_str();
+    double firstEffect = -1;
+    run.robot.onPass = [&](FakeRobot& r) {
+      if (c.obstacle(r) && firstEffect < 0) firstEffect = r.seconds();
+      // Ten minutes of robot time: the follower would push on for ever.
+      if (r.passes > 6000) throw std::runtime_error("the follower never stopped");
+    };
+    // The console shows its latest lines again under every block: push an
+    // earlier case's lines out first.
+    for (int i = 0; i < kConsoleKeptLines; ++i) consolePrintf("\n");
+    testing::internal::CaptureStdout();
+    readRouteFile(*run.station);
+    ArPose start, end;
+    EXPECT_NO_THROW(followRoute(run.robot, run.currentPose, start, end, *run.station)) << c.name;
+    const std::string console = testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(run.robot.commands.back(), (Command{0, 0})) << c.name;
+    const std::string line =
+        "ruta: el robot no avanza en el tramo " + std::to_string(c.segment) + ", ruta detenida\n";
+    EXPECT_EQ(countOf(console, "ruta: el robot no avanza"), 1) << c.name << console;
+    EXPECT_EQ(console.substr(console.size() - line.size()), line) << c.name;
+    // Stopped within one pass of the rule's time.
+    ASSERT_GE(firstEffect, 0) << c.name;
+    EXPECT_GE(run.robot.seconds() - firstEffect, c.seconds - run.robot.stepSeconds) << c.name;
+    EXPECT_LE(run.robot.seconds() - firstEffect, c.seconds + run.robot.stepSeconds) << c.name;
+    // Nothing of the last segment was driven: the robot never headed back.
+    EXPECT_LT(run.robot.x + 1, 4100) << c.name;
+  }
+}
+
+TEST(RouteFollower, AMovingRobotIsNotStoppedByAStallBitThatComesAndGoes) {
+  TempDir dir;
+  const std::string path = dir.write("data_ruta.dat", "0 0\n0 3\n");
+  Drive run;
+  run.station->routeFileName = path.c_str();
+  run.robot.onPass = [](FakeRobot& r) { r.stalled = r.passes % 10 != 0; };  // 0.9 s at most
+  testing::internal::CaptureStdout();
+  readRouteFile(*run.station);
+  ArPose start, end;
+  followRoute(run.robot, run.currentPose, start, end, *run.station);
+  const std::string console = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(console.find("no avanza"), std::string::npos);
+  EXPECT_GE(run.robot.x, 3000);
+}
+
+// A route whose last value cannot be driven ends before it: the segments
+// before it are driven and the run ends.
+TEST(RouteFollower, ARouteCutAtAnOutOfRangeValueDrivesWhatCameBefore) {
+  TempDir dir;
+  const std::string path = dir.write("data_ruta.dat", "0 0\n0 1\n0 1e300\n");
+  Drive run;
+  run.station->routeFileName = path.c_str();
+  testing::internal::CaptureStdout();
+  readRouteFile(*run.station);
+  ArPose start, end;
+  followRoute(run.robot, run.currentPose, start, end, *run.station);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(run.robot.commands.back(), (Command{0, 0}));
+  EXPECT_EQ(run.robot.sleeps, (std::vector<int>{1000, 1000}));
+  EXPECT_GE(run.robot.x, 1000);
+  EXPECT_LT(run.robot.x, 1100);
 }
