@@ -21,5 +21,5 @@ struct GpsStatusBlock {
   int ggaCount = 0;
 };
 
-// Clears the console and prints the block in one write.
+// Clears the console and prints the block, in one write.
 void printGpsStatusBlock(const GpsStatusBlock& block);
