@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <thread>
 
 #include "core/robot_controller.h"
@@ -17,7 +18,7 @@ constexpr std::size_t kMaxScanFileBytes = 4u << 20;
 
 // The count of the last refused file, so that a file left corrupt does not
 // flood the console ten times a second.
-thread_local long lastRefusedCount = 0;
+thread_local double lastRefusedCount = 0;
 
 // A buffer that can take count readings. A new valid period starts from a
 // cleared buffer; a larger count within a period keeps the earlier readings.
@@ -59,18 +60,19 @@ void takeLaserScanText(RobotController& rc, std::string_view text) {
   if (scanner.next(enable) != ScanResult::Number || static_cast<float>(enable) != -1.0f) return;
   double announced = 0;
   if (scanner.next(announced) != ScanResult::Number) return;
-  const double truncated = std::trunc(static_cast<float>(announced));
-  if (truncated > kMaxLaserReadings) {
-    const long shown = truncated > 2e9 ? 2000000000L : static_cast<long>(truncated);
-    if (shown != lastRefusedCount) {
-      consolePrintf("laser: el archivo anuncia %ld lecturas (maximo %d), se ignora\n", shown,
+  // Checked before it becomes an integer: a count out of range (-1e30, 1e12)
+  // has no integer to become.
+  const double truncated = std::trunc(announced);
+  if (!(truncated >= 0 && truncated <= kMaxLaserReadings)) {
+    if (announced != lastRefusedCount) {
+      consolePrintf("laser: el archivo anuncia %g lecturas (entre 0 y %d), se ignora\n", announced,
                     kMaxLaserReadings);
-      lastRefusedCount = shown;
+      lastRefusedCount = announced;
     }
     return;
   }
   lastRefusedCount = 0;
-  const int count = std::max(0, static_cast<int>(truncated));
+  const int count = static_cast<int>(truncated);
 
   LaserBuffer* buffer = rc.laserRanges.load(std::memory_order_relaxed);
   if (!rc.laserValid || buffer == nullptr || buffer->capacity < count) {
@@ -85,8 +87,11 @@ void takeLaserScanText(RobotController& rc, std::string_view text) {
   rc.laserValid = true;
   rc.laserLastIndex = count - 1;
 
+  // A reading beyond what a float holds ends the readings, as text would.
   double value = 0;
-  for (int i = 0; i < count && scanner.next(value) == ScanResult::Number; ++i) {
+  for (int i = 0; i < count && scanner.next(value) == ScanResult::Number &&
+                  std::abs(value) <= std::numeric_limits<float>::max();
+       ++i) {
     buffer->values[static_cast<std::size_t>(i)] = static_cast<float>(value) / 100.0f;
   }
 }

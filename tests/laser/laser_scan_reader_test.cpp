@@ -91,25 +91,48 @@ TEST_F(LaserReader, CountIsTruncatedAndExtraOrMissingReadingsAreHandled) {
   writeScan("-1 3 800 x 900");
   read();
   EXPECT_EQ(readings(), (std::vector<float>{8, 2, 3}));
-  // A count below 1 is a good read with no readings.
-  writeScan("-1 0");
-  EXPECT_EQ(read(), "");
-  EXPECT_TRUE(rc_->laserValid);
-  EXPECT_EQ(rc_->laserLastIndex, -1);
-  writeScan("-1 -5 100");
+  // A count of 0 (or a fraction that truncates to it) is a good read with no readings.
+  for (const char* none : {"-1 0", "-1 -0.5 100"}) {
+    writeScan(none);
+    EXPECT_EQ(read(), "") << none;
+    EXPECT_TRUE(rc_->laserValid) << none;
+    EXPECT_EQ(rc_->laserLastIndex, -1) << none;
+  }
+}
+
+TEST_F(LaserReader, ACountOutOfRangeIsRefusedOnceAndChangesNothing) {
+  struct Case {
+    const char* text;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"-1 1e12 1 2 3", "laser: el archivo anuncia 1e+12 lecturas (entre 0 y 65536), se ignora\n"},
+      {"-1 65537 1", "laser: el archivo anuncia 65537 lecturas (entre 0 y 65536), se ignora\n"},
+      {"-1 -5 100", "laser: el archivo anuncia -5 lecturas (entre 0 y 65536), se ignora\n"},
+      {"-1 -1e30 1", "laser: el archivo anuncia -1e+30 lecturas (entre 0 y 65536), se ignora\n"},
+      {"-1 1e300 1", "laser: el archivo anuncia 1e+300 lecturas (entre 0 y 65536), se ignora\n"},
+  };
+  writeScan("-1 2 300 400");
   read();
-  EXPECT_EQ(rc_->laserLastIndex, -1);
+  for (const Case& c : cases) {
+    writeScan(c.text);
+    EXPECT_EQ(read(), c.line) << c.text;
+    EXPECT_EQ(read(), "") << c.text << ": once per count, not ten times a second";
+    EXPECT_TRUE(rc_->laserValid) << c.text;
+    EXPECT_EQ(readings(), (std::vector<float>{3, 4})) << c.text;
+  }
+  // The largest count is taken, and a reading no float holds ends the readings.
+  writeScan("-1 65536 500 1e300 600");
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(rc_->laserLastIndex, 65535);
+  EXPECT_EQ(laserScan(*rc_)[0], 5.0f);
+  EXPECT_EQ(laserScan(*rc_)[1], 4.0f);
 }
 
 TEST_F(LaserReader, ALargerCountGrowsTheBufferWithoutCuttingReadings) {
   writeScan("-1 2 100 200");
   read();
   writeScan("-1 4 300 400 500 600");
-  EXPECT_EQ(read(), "");
-  EXPECT_EQ(readings(), (std::vector<float>{3, 4, 5, 6}));
-  // A huge count is refused once, with one line, and changes nothing.
-  writeScan("-1 1e12 1 2 3");
-  EXPECT_EQ(read(), "laser: el archivo anuncia 2000000000 lecturas (maximo 65536), se ignora\n");
   EXPECT_EQ(read(), "");
   EXPECT_EQ(readings(), (std::vector<float>{3, 4, 5, 6}));
 }
