@@ -13,6 +13,13 @@ void recomputeWheelSpeeds(DrivingState& d) {
 }
 
 namespace {
+void stop(DrivingState& d) {
+  d.manualTurn = 0;
+  d.manualSpeed = 0;
+  d.leftWheelSpeed = 0;
+  d.rightWheelSpeed = 0;
+}
+
 void stepTestPoint(Relaxed<float>& coordinate, double delta, const DrivingState& d) {
   coordinate = static_cast<float>(static_cast<double>(coordinate) + delta);
   consolePrintf("pos X= %f , pos Y= %f \n", static_cast<double>(d.testPointX),
@@ -30,6 +37,10 @@ void clearKeyTaps(DrivingState& d) {
 }
 
 void runDrivingSteps(DrivingState& d) {
+  if (d.heartbeat.stopRequested.load(std::memory_order_relaxed)) {
+    stop(d);
+    d.heartbeat.stopRequested.store(false, std::memory_order_release);
+  }
   if (d.turnHoldFrames != 0) {
     d.turnHoldFrames = d.turnHoldFrames - 1;
   } else {
@@ -64,12 +75,7 @@ void runDrivingSteps(DrivingState& d) {
     d.turnHoldFrames = 10;
     recomputeWheelSpeeds(d);
   }
-  if (held(vk::kSpace)) {
-    d.manualTurn = 0;
-    d.manualSpeed = 0;
-    d.leftWheelSpeed = 0;
-    d.rightWheelSpeed = 0;
-  }
+  if (held(vk::kSpace)) stop(d);
   if (held(vk::kA)) stepTestPoint(d.testPointX, -0.01, d);
   if (held(vk::kS)) stepTestPoint(d.testPointX, 0.01, d);
   if (held(vk::kD)) stepTestPoint(d.testPointY, -0.01, d);

@@ -3,6 +3,7 @@
 // workers read the wheel speeds, the window procedure writes the keys.
 #include <array>
 
+#include "core/main_thread_heartbeat.h"
 #include "core/shared_value.h"
 
 // Windows virtual-key codes, which the window procedure stores keys under.
@@ -37,14 +38,18 @@ struct DrivingState {
   Relaxed<float> testPointX{0};
   Relaxed<float> testPointY{0};
   Relaxed<bool> mouseButtonHeld{false};
+  // The main thread's sign of life for the manual workers.
+  MainThreadHeartbeat heartbeat;
 };
 
 // The station's one set of driving globals.
 extern DrivingState driving;
 
-// The per-frame driving steps, run once for every drawn frame: the turn hold
-// count-down, then the held keys (Up, Down, Left, Right, Space, and the test
-// point keys A, S, D, F, which print the test point on the console).
+// The driving steps, run on every pass of the frame loop: a worker's stop
+// request (it stopped the robot while the main thread was silent) sets the
+// speed to zero as Space does; then the turn hold count-down, then the held
+// keys (Up, Down, Left, Right, Space, and the test point keys A, S, D, F, which
+// print the test point on the console).
 void runDrivingSteps(DrivingState& d);
 
 // Held now, or tapped since the last driving steps.

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <memory>
 
+#include "core/driving_state.h"
 #include "core/frame_loop.h"
 #include "core/station_globals.h"
 #include "core/station_hooks.h"
@@ -13,6 +14,7 @@
 #include "dashboard/textures.h"
 #include "platform/cursor.h"
 #include "platform/dialog_host.h"
+#include "platform/event_loop_beat.h"
 #include "platform/station_window.h"
 #include "platform/terminal_console.h"
 #include "robot/station_exit.h"
@@ -71,6 +73,7 @@ int main() {
 
   bindStationHooks();
   setWindowMessageHandler([](const WindowMessage& message) { stationWindowProc(message); });
+  setEventLoopBeat([] { markHeartbeat(driving.heartbeat); }, MainThreadHeartbeat::kBeatMs);
   const int status = runFrameLoop();
 
   showCursor();

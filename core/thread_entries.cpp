@@ -28,7 +28,7 @@ int ipManualThreadMain(const char* /*label*/) {
   if (rc == nullptr) return 0;
   const std::string address = robotAddressText();
   ipManualWorker(address.c_str(), kRobotTcpPort, &driving.leftWheelSpeed, &driving.rightWheelSpeed,
-                 &driving.manualDriveFlag, *rc);
+                 &driving.manualDriveFlag, *rc, &driving.heartbeat);
   return 0;
 }
 
@@ -44,7 +44,7 @@ int serialManualThreadMain(const char* /*label*/) {
   RobotController* rc = stationRecord.load();
   if (rc == nullptr) return 0;
   serialManualWorker(rc->serialPortName, &driving.leftWheelSpeed, &driving.rightWheelSpeed,
-                     &driving.manualDriveFlag, *rc);
+                     &driving.manualDriveFlag, *rc, &driving.heartbeat);
   return 0;
 }
 

@@ -4,10 +4,28 @@
 #include "platform/console_print.h"
 #include "robot/pose_update.h"
 
+namespace {
+// Whether the robot must stand still for a silent main thread. The stop lasts
+// until the main thread is back and has answered the stop request by setting
+// the speed to zero, so the robot does not lurch off at the stale speed.
+bool haltedForSilence(MainThreadHeartbeat* heartbeat, bool halted) {
+  if (heartbeat == nullptr) return false;
+  if (mainThreadSilent(*heartbeat)) {
+    if (!halted) {
+      heartbeat->stopRequested.store(true, std::memory_order_release);
+      consolePrintf("estacion sin respuesta: robot detenido\n");
+    }
+    return true;
+  }
+  return halted && heartbeat->stopRequested.load(std::memory_order_acquire);
+}
+}  // namespace
+
 void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const Relaxed<float>* leftSpeed,
                      const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                     RobotController& station) {
+                     RobotController& station, MainThreadHeartbeat* heartbeat) {
   int passes = 0;
+  bool halted = false;
   refreshPose(robot, currentPose);
   consolePrintf("[%lf] [%lf] [%lf]\n", currentPose.getX() / 1000, currentPose.getY() / 1000,
                 currentPose.getTh());
@@ -19,8 +37,13 @@ void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const Relaxed<float
     } else {
       ++passes;
     }
-    robot.setVel2(static_cast<double>(leftSpeed->load()) * 1000,
-                  static_cast<double>(rightSpeed->load()) * 1000);
+    halted = haltedForSilence(heartbeat, halted);
+    if (halted) {
+      robot.setVel2(0, 0);
+    } else {
+      robot.setVel2(static_cast<double>(leftSpeed->load()) * 1000,
+                    static_cast<double>(rightSpeed->load()) * 1000);
+    }
     robot.waitPass();
   }
 }

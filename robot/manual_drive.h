@@ -1,8 +1,10 @@
 #pragma once
 // The manual drive loop: sends the operator's wheel speeds to the robot for as
 // long as the run flag is set, and refreshes the station record on every
-// eleventh pass.
+// eleventh pass. With a heartbeat, a main thread that falls silent (it sets the
+// speeds) stops the robot until it is back and has set the speed to zero.
 #include "aria/ar_pose.h"
+#include "core/main_thread_heartbeat.h"
 #include "core/shared_value.h"
 #include "robot/motion_port.h"
 
@@ -10,4 +12,4 @@ struct RobotController;
 
 void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const Relaxed<float>* leftSpeed,
                      const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                     RobotController& station);
+                     RobotController& station, MainThreadHeartbeat* heartbeat = nullptr);

@@ -11,9 +11,9 @@ int autoRun(RobotLink& controler, RobotController& station) {
 
 int manualRun(RobotLink& controler, const Relaxed<float>* leftSpeed,
               const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-              RobotController& station) {
+              RobotController& station, MainThreadHeartbeat* heartbeat) {
   if (controler.connectRobot(true) != 0) return 1;
-  return controler.runManual(leftSpeed, rightSpeed, runFlag, station);
+  return controler.runManual(leftSpeed, rightSpeed, runFlag, station, heartbeat);
 }
 }  // namespace
 
@@ -41,12 +41,12 @@ int serialAutoWorker(const char* portName, RobotController& station) {
 
 int ipManualWorker(const char* address, int port, const Relaxed<float>* leftSpeed,
                    const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                   RobotController& station) {
+                   RobotController& station, MainThreadHeartbeat* heartbeat) {
   consolePrintf("1c\n");
   {
     RobotLink controler(address, port);
     consolePrintf("2c\n");
-    manualRun(controler, leftSpeed, rightSpeed, runFlag, station);
+    manualRun(controler, leftSpeed, rightSpeed, runFlag, station, heartbeat);
   }
   consolePrintf("3c\n");
   return 0;
@@ -54,12 +54,12 @@ int ipManualWorker(const char* address, int port, const Relaxed<float>* leftSpee
 
 int serialManualWorker(const char* portName, const Relaxed<float>* leftSpeed,
                        const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                       RobotController& station) {
+                       RobotController& station, MainThreadHeartbeat* heartbeat) {
   consolePrintf("1c\n");
   {
     RobotLink controler(portName);
     consolePrintf("2c\n");
-    manualRun(controler, leftSpeed, rightSpeed, runFlag, station);
+    manualRun(controler, leftSpeed, rightSpeed, runFlag, station, heartbeat);
   }
   consolePrintf("3c\n");
   return 0;

@@ -1,7 +1,9 @@
 #pragma once
 // The four robot workers: a link (TCP or serial) in a mode (route or manual).
 // Each prints "1c", builds its link, prints "2c", connects and runs, prints
-// "3c" and returns 0 whatever happened.
+// "3c" and returns 0 whatever happened. The manual workers, given the main
+// thread's heartbeat, stop the robot while the main thread is silent.
+#include "core/main_thread_heartbeat.h"
 #include "core/shared_value.h"
 
 struct RobotController;
@@ -10,7 +12,7 @@ int ipAutoWorker(const char* address, int port, RobotController& station);
 int serialAutoWorker(const char* portName, RobotController& station);
 int ipManualWorker(const char* address, int port, const Relaxed<float>* leftSpeed,
                    const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                   RobotController& station);
+                   RobotController& station, MainThreadHeartbeat* heartbeat = nullptr);
 int serialManualWorker(const char* portName, const Relaxed<float>* leftSpeed,
                        const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                       RobotController& station);
+                       RobotController& station, MainThreadHeartbeat* heartbeat = nullptr);
