@@ -176,7 +176,7 @@ class StationEndToEnd : public testing::Test {
         10s, 100ms);
     display_.xdotool("keyup Up");
     EXPECT_TRUE(fullSpeed) << "holding Up brings both wheels to 1.2 m/s";
-    EXPECT_TRUE(dialMoved) << "the REAL dial follows the robot";
+    EXPECT_TRUE(dialMoved) << "the REAL dial follows the robot\n" << station_.output();
 
     keysToWindow("key space");
     EXPECT_TRUE(pollUntil([&] { return lastVel2(log_) == 0; }, 10s, 100ms))
@@ -184,6 +184,7 @@ class StationEndToEnd : public testing::Test {
 
     keysToWindow("key Escape");
     EXPECT_EQ(station_.wait(10s), 0) << station_.output();
+    EXPECT_EQ(station_.output().find("sin respuesta"), std::string::npos) << station_.output();
     expectRobotSessionClosed();
 
     termios after{};
