@@ -1,8 +1,5 @@
 #include "aria/ar_robot.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <limits>
 
@@ -10,18 +7,6 @@
 #include "aria/ar_robot_registry.h"
 #include "aria/ar_util.h"
 #include "aria/ar_vel2_packing.h"
-
-ArRobot::ArRobot(const char*, bool, bool, bool, bool) : owner_(ArRobotRegistry::currentWorker()) {
-  batterySamples_.fill(0);
-  wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  ArRobotRegistry::add(this);
-}
-
-ArRobot::~ArRobot() {
-  ArRobotRegistry::remove(this);
-  closeQuietly();
-  if (wakeFd_ >= 0) ::close(wakeFd_);
-}
 
 void ArRobot::setDeviceConnection(ArDeviceConnection* connection) {
   connection_ = connection;

@@ -9,7 +9,7 @@
 #include "aria/ar_robot_registry.h"
 #include "aria/ar_robot_sink.h"
 #include "aria/ar_util.h"
-#include "platform/console_print.h"
+#include "os/console_print.h"
 
 namespace {
 constexpr int kSyncTries = 5;

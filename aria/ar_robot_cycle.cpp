@@ -14,12 +14,26 @@
 #include "aria/ar_status_packet.h"
 #include "aria/ar_util.h"
 #include "aria/aria_init.h"
-#include "platform/console_print.h"
+#include "os/console_print.h"
 
 namespace {
 // Nothing sent for this long: PULSE. A motion wish is repeated as often.
 constexpr int kKeepAliveMs = 500;
 }  // namespace
+
+// A robot's life is its cycle's: made with the cycle's wake-up descriptor,
+// and ended by closing the link and stopping the cycle.
+ArRobot::ArRobot(const char*, bool, bool, bool, bool) : owner_(ArRobotRegistry::currentWorker()) {
+  batterySamples_.fill(0);
+  wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  ArRobotRegistry::add(this);
+}
+
+ArRobot::~ArRobot() {
+  ArRobotRegistry::remove(this);
+  closeQuietly();
+  if (wakeFd_ >= 0) ::close(wakeFd_);
+}
 
 void ArRobot::wake() {
   const uint64_t one = 1;

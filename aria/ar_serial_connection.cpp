@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/com_port_name.h"
+#include "os/com_port_name.h"
 
 namespace {
 speed_t speedFor(int baud) {

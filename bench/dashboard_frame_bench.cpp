@@ -10,11 +10,11 @@
 #include <memory>
 #include <vector>
 
-#include "core/arc_table.h"
-#include "core/robot_controller.h"
 #include "dashboard/dashboard_composer.h"
 #include "dashboard/textures.h"
-#include "platform/station_window.h"
+#include "gui/station_window.h"
+#include "state/arc_table.h"
+#include "state/robot_controller.h"
 
 namespace {
 

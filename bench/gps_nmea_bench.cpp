@@ -12,10 +12,10 @@
 #include <sstream>
 #include <string>
 
-#include "core/robot_controller.h"
 #include "gps/gga_sentence.h"
 #include "gps/gps_reader_state.h"
 #include "gps/nmea_sentence_assembler.h"
+#include "state/robot_controller.h"
 
 namespace {
 

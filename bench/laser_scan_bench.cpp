@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "core/robot_controller.h"
 #include "laser/laser_scan_reader.h"
 #include "laser/map_grid.h"
-#include "platform/text_numbers.h"
+#include "os/text_numbers.h"
+#include "state/robot_controller.h"
 
 namespace {
 const std::string kScan = std::string(TORVA_TEST_DATA) + "/laser/scan_003.dat";

@@ -10,8 +10,8 @@
 #include <memory>
 #include <thread>
 
-#include "core/robot_controller.h"
 #include "robot/robot_workers.h"
+#include "state/robot_controller.h"
 #include "tests/support/child_process.h"
 
 namespace {

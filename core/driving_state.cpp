@@ -1,6 +1,6 @@
 #include "core/driving_state.h"
 
-#include "platform/console_print.h"
+#include "os/console_print.h"
 
 DrivingState driving;
 

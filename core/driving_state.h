@@ -3,8 +3,8 @@
 // workers read the wheel speeds, the window procedure writes the keys.
 #include <array>
 
-#include "core/main_thread_heartbeat.h"
-#include "core/shared_value.h"
+#include "state/main_thread_heartbeat.h"
+#include "state/shared_value.h"
 
 // Windows virtual-key codes, which the window procedure stores keys under.
 namespace vk {

@@ -9,7 +9,7 @@
 #include "core/window_procedure.h"
 #include "dashboard/dashboard_composer.h"
 #include "dashboard/dashboard_signature.h"
-#include "platform/station_window.h"
+#include "gui/station_window.h"
 
 namespace {
 // Frames are paced by the display's buffer swap; where the swap does not wait

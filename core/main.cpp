@@ -12,11 +12,11 @@
 #include "core/thread_entries.h"
 #include "core/window_procedure.h"
 #include "dashboard/textures.h"
-#include "platform/cursor.h"
-#include "platform/dialog_host.h"
-#include "platform/event_loop_beat.h"
-#include "platform/station_window.h"
-#include "platform/terminal_console.h"
+#include "gui/cursor.h"
+#include "gui/dialog_host.h"
+#include "gui/event_loop_beat.h"
+#include "gui/station_window.h"
+#include "os/terminal_console.h"
 #include "robot/station_exit.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <string>
 
-#include "core/arc_table.h"
-#include "core/robot_controller.h"
+#include "state/arc_table.h"
+#include "state/robot_controller.h"
 
 // The station record and the view record, set once at start-up.
 extern std::atomic<RobotController*> stationRecord;

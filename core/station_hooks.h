@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/dialog_host.h"
+#include "gui/dialog_host.h"
 
 struct StationHooks {
   std::function<void(int width, int height)> resizeView;

@@ -1,6 +1,6 @@
 #pragma once
 // The station window's procedure: window messages in, shared state out.
-#include "platform/window_message.h"
+#include "gui/window_message.h"
 
 // The quit request the frame loop waits for (exit code of the process).
 struct QuitRequest {

@@ -7,8 +7,8 @@
 #include <cstdio>
 
 #include "dashboard/bmp_image.h"
-#include "platform/console_print.h"
-#include "platform/message_box.h"
+#include "gui/message_box.h"
+#include "os/console_print.h"
 
 namespace {
 

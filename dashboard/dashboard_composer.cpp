@@ -9,7 +9,7 @@
 #include "dashboard/position_panel.h"
 #include "dashboard/speed_dial.h"
 #include "dashboard/text_print.h"
-#include "platform/cursor.h"
+#include "gui/cursor.h"
 
 void drawDashboard(const RobotController& rc, const float* cosTable, const float* sinTable,
                    const DashboardInputs& inputs) {

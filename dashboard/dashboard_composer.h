@@ -2,7 +2,7 @@
 // One frame of the dashboard: radar, compass, the "FIJADO" and "REAL" speed
 // dials, the GPS and odometry panel and the map view, under a fixed camera.
 // Main thread, with the station window's context current; the caller swaps.
-#include "core/robot_controller.h"
+#include "state/robot_controller.h"
 
 // What the frame shows beside the station record, taken from the driving
 // globals by the caller.

@@ -4,7 +4,7 @@
 // station whose values stand still costs almost no processor.
 #include <cstdint>
 
-#include "core/robot_controller.h"
 #include "dashboard/dashboard_composer.h"
+#include "state/robot_controller.h"
 
 std::uint64_t dashboardSignature(const RobotController& rc, const DashboardInputs& inputs);

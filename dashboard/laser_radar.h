@@ -1,7 +1,7 @@
 #pragma once
 // The laser radar: the last scan on a half-disc with range rings, angle
 // labels and the distances the rings stand for.
-#include "core/robot_controller.h"
+#include "state/robot_controller.h"
 
 // Reading i is drawn at i * 0.5 degrees counter-clockwise from the "0" side
 // (right), at R * reading / range with R = 5 * scale; readings at or beyond

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/robot_controller.h"
+#include "state/robot_controller.h"
 
 inline constexpr int kMapTextureSize = 128;
 using MapTexels = std::array<std::uint8_t, kMapTextureSize * kMapTextureSize * 4>;

@@ -5,7 +5,7 @@
 
 #include "dashboard/bmp_image.h"
 #include "dashboard/map_texture.h"
-#include "platform/station_window.h"
+#include "gui/station_window.h"
 
 std::array<unsigned int, kTextureSlots> textureNames{};
 unsigned int fontListBase = 0;

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string_view>
 
-#include "core/robot_controller.h"
 #include "gps/gga_sentence.h"
 #include "gps/gps_reader_state.h"
+#include "state/robot_controller.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The status blocks would drown the fuzzer's own output.

@@ -11,9 +11,9 @@
 #include <memory>
 #include <string_view>
 
-#include "core/robot_controller.h"
 #include "laser/laser_scan_reader.h"
 #include "laser/map_grid.h"
+#include "state/robot_controller.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The reader's start lines would drown the fuzzer's own output.

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string_view>
 
-#include "core/robot_controller.h"
+#include "state/robot_controller.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // One console line per point would drown the fuzzer's own output.

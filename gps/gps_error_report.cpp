@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/console_print.h"
+#include "os/console_print.h"
 
 namespace {
 

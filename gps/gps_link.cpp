@@ -6,8 +6,8 @@
 
 #include "gps/gps_error_report.h"
 #include "gps/gps_reader_state.h"
-#include "platform/com_port_name.h"
-#include "platform/serial_port.h"
+#include "os/com_port_name.h"
+#include "os/serial_port.h"
 
 int GpsLink::run(const char* devicePath, int consoleFd) {
   SerialPort port;

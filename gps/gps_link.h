@@ -3,7 +3,7 @@
 // /dev/ttyS1), 19200 baud 8N1 raw: every received byte goes to the GGA intake,
 // and the keys typed on the status console go to the receiver until the
 // operator presses Esc or Ctrl+C. The link runs once; a stop is final.
-#include "platform/wake_event.h"
+#include "os/wake_event.h"
 
 struct RobotController;
 class SerialPort;

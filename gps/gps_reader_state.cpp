@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "core/robot_controller.h"
 #include "gps/gps_status_block.h"
-#include "platform/console_print.h"
+#include "os/console_print.h"
+#include "state/robot_controller.h"
 
 namespace {
 

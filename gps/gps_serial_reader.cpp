@@ -17,7 +17,7 @@
 #include "gps/gps_link.h"
 #include "gps/gps_reader_state.h"
 #include "gps/keyboard_writer.h"
-#include "platform/serial_port.h"
+#include "os/serial_port.h"
 
 namespace {
 

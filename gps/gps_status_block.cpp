@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/console_print.h"
+#include "os/console_print.h"
 
 void printGpsStatusBlock(const GpsStatusBlock& b) {
   std::string text;

@@ -7,10 +7,10 @@
 
 #include "gps/console_key_decoder.h"
 #include "gps/gps_error_report.h"
-#include "platform/console_print.h"
-#include "platform/serial_port.h"
-#include "platform/terminal_console.h"
-#include "platform/wake_event.h"
+#include "os/console_print.h"
+#include "os/serial_port.h"
+#include "os/terminal_console.h"
+#include "os/wake_event.h"
 
 namespace {
 

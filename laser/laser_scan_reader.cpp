@@ -7,10 +7,10 @@
 #include <limits>
 #include <thread>
 
-#include "core/robot_controller.h"
 #include "laser/map_grid.h"
-#include "platform/console_print.h"
-#include "platform/text_numbers.h"
+#include "os/console_print.h"
+#include "os/text_numbers.h"
+#include "state/robot_controller.h"
 
 namespace {
 // A scan file is a few kilobytes; anything past this is not a scan.

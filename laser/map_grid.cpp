@@ -3,14 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "core/robot_controller.h"
-
-int truncCells(float cells) {
-  constexpr float kLimit = 1.0e6f;
-  if (!(cells > -kLimit)) return -static_cast<int>(kLimit);  // also NaN
-  if (cells > kLimit) return static_cast<int>(kLimit);
-  return static_cast<int>(std::trunc(cells));
-}
+#include "state/map_cells.h"
+#include "state/robot_controller.h"
 
 void markScanInMap(RobotController& rc) {
   if (!rc.laserValid) return;

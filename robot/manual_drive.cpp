@@ -1,8 +1,8 @@
 #include "robot/manual_drive.h"
 
-#include "core/robot_controller.h"
-#include "platform/console_print.h"
+#include "os/console_print.h"
 #include "robot/pose_update.h"
+#include "state/robot_controller.h"
 
 namespace {
 // Whether the robot must stand still for a silent main thread. The stop lasts

@@ -4,9 +4,9 @@
 // eleventh pass. With a heartbeat, a main thread that falls silent (it sets the
 // speeds) stops the robot until it is back and has set the speed to zero.
 #include "aria/ar_pose.h"
-#include "core/main_thread_heartbeat.h"
-#include "core/shared_value.h"
 #include "robot/motion_port.h"
+#include "state/main_thread_heartbeat.h"
+#include "state/shared_value.h"
 
 struct RobotController;
 

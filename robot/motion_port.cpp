@@ -1,7 +1,7 @@
 #include "robot/motion_port.h"
 
-#include "core/robot_controller.h"
 #include "robot/pose_update.h"
+#include "state/robot_controller.h"
 
 void refreshPose(MotionPort& robot, ArPose& currentPose) {
   currentPose = robot.readPose();

@@ -1,8 +1,8 @@
 #include "robot/pose_update.h"
 
 #include "aria/ar_robot.h"
-#include "core/robot_controller.h"
-#include "laser/map_grid.h"
+#include "state/map_cells.h"
+#include "state/robot_controller.h"
 
 void updatePose(RobotController& rc, const ArPose& pose, double velocityMmPerS) {
   const double xm = pose.getX() / 1000.0;

@@ -2,12 +2,13 @@
 
 #include "aria/ar_util.h"
 #include "aria/aria_init.h"
-#include "core/robot_controller.h"
-#include "platform/console_print.h"
+#include "os/console_print.h"
 #include "robot/manual_drive.h"
+#include "robot/robot_motion.h"
 #include "robot/route_file.h"
 #include "robot/route_follower.h"
 #include "robot/station_exit.h"
+#include "state/robot_controller.h"
 
 namespace {
 constexpr int kConnectionTimeoutMs = 10000;
@@ -154,28 +155,4 @@ int RobotLink::runManual(const Relaxed<float>* leftSpeed, const Relaxed<float>* 
     manualDriveLoop(motion, currentPose, leftSpeed, rightSpeed, runFlag, station, heartbeat);
   }
   return 0;
-}
-
-ArPose RobotMotion::readPose() {
-  return station_.simulatorMode != 0 ? robot_.getRawEncoderPose() : robot_.getPose();
-}
-double RobotMotion::velocity() {
-  return robot_.getVel();
-}
-void RobotMotion::setVel2(double left, double right) {
-  robot_.setVel2(left, right);
-}
-void RobotMotion::sleepMs(int ms) {
-  ArUtil::sleep(ms);
-}
-double RobotMotion::seconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-bool RobotMotion::wheelStalled() {
-  return robot_.isLeftMotorStalled() || robot_.isRightMotorStalled();
-}
-// A new pose comes with each status packet (every 100 ms); a millisecond per
-// pass keeps the loops responsive without spinning.
-void RobotMotion::waitPass() {
-  ArUtil::sleep(1);
 }

@@ -11,9 +11,8 @@
 #include "aria/ar_robot.h"
 #include "aria/ar_serial_connection.h"
 #include "aria/ar_tcp_connection.h"
-#include "core/main_thread_heartbeat.h"
-#include "core/shared_value.h"
-#include "robot/motion_port.h"
+#include "state/main_thread_heartbeat.h"
+#include "state/shared_value.h"
 
 struct RobotController;
 
@@ -78,22 +77,4 @@ struct RobotLink {
  private:
   RobotLink();
   ArDeviceConnection& connection();
-};
-
-// The robot as the route follower and the manual loop drive it: the pose from
-// the source the station's simulator mode picks.
-class RobotMotion : public MotionPort {
- public:
-  RobotMotion(ArRobot& robot, const RobotController& station) : robot_(robot), station_(station) {}
-  ArPose readPose() override;
-  double velocity() override;
-  void setVel2(double left, double right) override;
-  void sleepMs(int ms) override;
-  double seconds() override;
-  bool wheelStalled() override;
-  void waitPass() override;
-
- private:
-  ArRobot& robot_;
-  const RobotController& station_;
 };

@@ -1,6 +1,6 @@
 #include "robot/robot_workers.h"
 
-#include "platform/console_print.h"
+#include "os/console_print.h"
 #include "robot/robot_link.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // Each prints "1c", builds its link, prints "2c", connects and runs, prints
 // "3c" and returns 0 whatever happened. The manual workers, given the main
 // thread's heartbeat, stop the robot while the main thread is silent.
-#include "core/main_thread_heartbeat.h"
-#include "core/shared_value.h"
+#include "state/main_thread_heartbeat.h"
+#include "state/shared_value.h"
 
 struct RobotController;
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <memory>
 
-#include "core/robot_controller.h"
-#include "platform/console_print.h"
-#include "platform/text_numbers.h"
+#include "os/console_print.h"
+#include "os/text_numbers.h"
+#include "state/robot_controller.h"
 
 namespace {
 // A route of a few hundred points is a few kilobytes; this bounds a wrong file.

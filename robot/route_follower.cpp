@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "core/robot_controller.h"
-#include "platform/console_print.h"
+#include "os/console_print.h"
 #include "robot/progress_watch.h"
 #include "robot/route_rules.h"
+#include "state/robot_controller.h"
 
 namespace {
 constexpr float kTurnTolerance = 5.0f;     // degrees, inclusive at both ends

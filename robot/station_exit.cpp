@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "aria/aria_init.h"
-#include "platform/terminal_console.h"
+#include "os/terminal_console.h"
 
 void endStation(int status) {
   Aria::exitCleanup();

@@ -4,13 +4,13 @@ bool SimCommandLog::open(const std::string& path) {
   if (path.empty()) return true;
   std::FILE* f = std::fopen(path.c_str(), "w");
   if (f == nullptr) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> guard(mutex_);
   file_.reset(f);
   return true;
 }
 
 void SimCommandLog::add(const SimCommandRecord& r) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> guard(mutex_);
   // Bounded, so a flood from a faulty client cannot eat the memory.
   if (records_.size() < 200000) records_.push_back(r);
   if (file_) {
@@ -24,11 +24,11 @@ void SimCommandLog::add(const SimCommandRecord& r) {
 }
 
 std::vector<SimCommandRecord> SimCommandLog::snapshot() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> guard(mutex_);
   return records_;
 }
 
 void SimCommandLog::clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> guard(mutex_);
   records_.clear();
 }

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "core/robot_controller.h"
 #include "robot/pose_update.h"
 #include "robot_test_support.h"
+#include "state/robot_controller.h"
 
 TEST(PoseUpdateFromRobot, TakesTheRobotsVelocityAndPose) {
   SimLink link;

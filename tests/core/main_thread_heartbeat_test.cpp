@@ -18,18 +18,18 @@
 #include <string>
 #include <thread>
 
-#include "core/arc_table.h"
 #include "core/driving_state.h"
 #include "core/frame_loop.h"
 #include "core/station_globals.h"
 #include "core/window_procedure.h"
 #include "dashboard/textures.h"
-#include "platform/dialog_host.h"
-#include "platform/event_loop_beat.h"
-#include "platform/message_box.h"
-#include "platform/station_window.h"
+#include "gui/dialog_host.h"
+#include "gui/event_loop_beat.h"
+#include "gui/message_box.h"
+#include "gui/station_window.h"
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
+#include "state/arc_table.h"
 
 namespace {
 using namespace std::chrono_literals;

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "core/arc_table.h"
-#include "core/robot_controller.h"
+#include "state/arc_table.h"
+#include "state/robot_controller.h"
 
 TEST(StationRecord, StartsWithOnlyTheStartCellMarked) {
   auto rc = std::make_unique<RobotController>();

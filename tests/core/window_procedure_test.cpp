@@ -12,7 +12,7 @@
 #include "core/station_globals.h"
 #include "core/station_hooks.h"
 #include "core/thread_entries.h"
-#include "platform/station_resources.h"
+#include "gui/station_resources.h"
 
 namespace {
 // A dialog host that keeps the fields and the result.

@@ -9,7 +9,7 @@
 
 #include "bmp_writer.h"
 #include "dashboard/bmp_image.h"
-#include "platform/message_box.h"
+#include "gui/message_box.h"
 
 namespace {
 

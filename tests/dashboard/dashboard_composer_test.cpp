@@ -4,7 +4,7 @@
 #include "dashboard/dashboard_composer.h"
 
 #include "dashboard_scene.h"
-#include "platform/cursor.h"
+#include "gui/cursor.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <memory>
 #include <vector>
 
-#include "core/arc_table.h"
-#include "core/robot_controller.h"
 #include "dashboard/dashboard_composer.h"
 #include "dashboard/text_print.h"
 #include "dashboard_window.h"
+#include "state/arc_table.h"
+#include "state/robot_controller.h"
 
 // A colour as the lit scene shows it: the station draws with lighting on
 // (colour material, light 0 from (2, 2, 3) with ambient 0.3, the default

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "bmp_writer.h"
-#include "core/arc_table.h"
-#include "core/robot_controller.h"
 #include "dashboard/dashboard_composer.h"
 #include "dashboard/textures.h"
+#include "gui/station_window.h"
 #include "laser/map_grid.h"
-#include "platform/station_window.h"
+#include "state/arc_table.h"
+#include "state/robot_controller.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "dashboard/bmp_image.h"
 #include "dashboard/textures.h"
-#include "platform/message_box.h"
-#include "platform/station_window.h"
+#include "gui/message_box.h"
+#include "gui/station_window.h"
 
 class ScratchFolder {
  public:

@@ -4,7 +4,7 @@
 
 #include "bmp_writer.h"
 #include "dashboard_window.h"
-#include "platform/window_faults.h"
+#include "gui/window_faults.h"
 
 namespace {
 

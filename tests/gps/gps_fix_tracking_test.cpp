@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "core/robot_controller.h"
 #include "gga_decoding_helpers.h"
 #include "gps/gps_reader_state.h"
 #include "gps/utm_projection.h"
 #include "gps_block_parse.h"
+#include "state/robot_controller.h"
 
 namespace {
 

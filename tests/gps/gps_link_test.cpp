@@ -18,11 +18,11 @@
 #include <string>
 #include <thread>
 
-#include "core/robot_controller.h"
 #include "gps_block_parse.h"
 #include "nmea_log_fixture.h"
-#include "platform/serial_port.h"
+#include "os/serial_port.h"
 #include "pty_pair.h"
+#include "state/robot_controller.h"
 #include "stdout_collector.h"
 
 namespace {

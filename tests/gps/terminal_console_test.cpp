@@ -1,6 +1,6 @@
 // The status console: the terminal's title, raw key input, and the terminal
 // put back on every way out.
-#include "platform/terminal_console.h"
+#include "os/terminal_console.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "core/robot_controller.h"
 #include "laser/map_grid.h"
+#include "state/robot_controller.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -11,9 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "core/robot_controller.h"
 #include "laser/laser_scan_reader.h"
 #include "robot/pose_update.h"
+#include "state/map_cells.h"
+#include "state/robot_controller.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "core/robot_controller.h"
+#include "state/robot_controller.h"
 #include "tests/robot/fake_robot.h"
 
 TEST(ManualDrive, SendsTheWheelSpeedsEveryPassAndUpdatesTheStationEveryEleventh) {

@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
-#include "core/robot_controller.h"
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
+#include "state/robot_controller.h"
 
 namespace {
 SimOptions realTimeSim() {

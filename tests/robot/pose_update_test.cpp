@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "core/robot_controller.h"
+#include "state/robot_controller.h"
 
 TEST(PoseUpdate, FirstPoseSetsTheOriginWhateverThePose) {
   auto rc = std::make_unique<RobotController>();

@@ -12,10 +12,10 @@
 #include <memory>
 
 #include "aria/ar_util.h"
-#include "core/robot_controller.h"
-#include "core/shared_value.h"
 #include "robot/robot_link.h"
 #include "robot/robot_workers.h"
+#include "state/robot_controller.h"
+#include "state/shared_value.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;

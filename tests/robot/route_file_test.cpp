@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/robot_controller.h"
+#include "state/robot_controller.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/robot_controller.h"
-#include "platform/console_print.h"
+#include "os/console_print.h"
 #include "robot/progress_watch.h"
 #include "robot/route_file.h"
+#include "state/robot_controller.h"
 #include "tests/robot/fake_robot.h"
 #include "tests/support/temp_dir.h"
 

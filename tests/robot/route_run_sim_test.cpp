@@ -14,9 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/robot_controller.h"
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
+#include "state/robot_controller.h"
 
 namespace {
 constexpr double kDeg = 180 / std::numbers::pi;

@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "core/robot_controller.h"
 #include "robot/robot_workers.h"
+#include "state/robot_controller.h"
 #include "tests/support/child_process.h"
 
 namespace {

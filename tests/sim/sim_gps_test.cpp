@@ -14,12 +14,12 @@
 #include <thread>
 #include <vector>
 
-#include "core/robot_controller.h"
 #include "gps/gga_sentence.h"
 #include "gps/gps_reader_state.h"
 #include "sim/gps_emitter.h"
 #include "sim/nmea_emitter.h"
 #include "sim/sim_robot.h"
+#include "state/robot_controller.h"
 
 namespace {
 std::string withoutLineEnd(const std::string& s) {

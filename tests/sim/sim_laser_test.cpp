@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
-#include "core/robot_controller.h"
 #include "laser/laser_scan_reader.h"
 #include "sim/laser_file_writer.h"
 #include "sim/laser_scan_writer.h"
 #include "sim/world_map.h"
+#include "state/robot_controller.h"
 
 namespace {
 // A 10 m x 6 m room centred on the origin.

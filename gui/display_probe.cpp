@@ -1,0 +1,29 @@
+#include "gui/display_probe.h"
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+DisplayProbe::DisplayProbe() {
+  // A Wayland session is taken as reachable.
+  if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland && *wayland) {
+    reachable_ = true;
+    return;
+  }
+  const char* name = std::getenv("DISPLAY");
+  if (name == nullptr || *name == '\0') return;
+  // A server in the middle of a reset refuses for a moment: try for up to
+  // two seconds before taking it as absent.
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    display_ = XOpenDisplay(name);
+    if (display_ != nullptr) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  reachable_ = display_ != nullptr;
+}
+
+DisplayProbe::~DisplayProbe() {
+  if (display_ != nullptr) XCloseDisplay(static_cast<Display*>(display_));
+}
