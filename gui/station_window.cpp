@@ -260,13 +260,11 @@ void processPendingEvents() {
   if (QApplication::instance() == nullptr) return;
   QApplication::sendPostedEvents();
   QApplication::processEvents();
-  deliverPostedWindowMessages();
 }
 
 void waitForEvents() {
   if (QApplication::instance() == nullptr) return;
   QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  deliverPostedWindowMessages();
 }
 
 void swapStationBuffers() {

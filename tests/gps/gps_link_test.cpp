@@ -21,9 +21,9 @@
 #include "gps_block_parse.h"
 #include "nmea_log_fixture.h"
 #include "os/serial_port.h"
-#include "pty_pair.h"
 #include "state/robot_controller.h"
-#include "stdout_collector.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/stdout_collector.h"
 
 namespace {
 
