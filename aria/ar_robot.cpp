@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "aria/ar_commands.h"
+#include "aria/ar_link_watch.h"
 #include "aria/ar_robot_registry.h"
 #include "aria/ar_util.h"
 #include "aria/ar_vel2_packing.h"
@@ -80,6 +81,7 @@ bool ArRobot::sendLocked(const uint8_t* bytes, int size) {
   if (!connected_.load() || connection_ == nullptr) return false;
   if (!connection_->write(bytes, size)) return false;
   lastSendMs_ = ArUtil::getTimeMs();
+  noteCommandWritten(bytes, size);
   return true;
 }
 
@@ -92,8 +94,9 @@ void ArRobot::sendEnd() {
   if (!connected_.load() || connection_ == nullptr) return;
   const WirePacket disable = commandIntPacket(ArCommands::ENABLE, 0);
   const WirePacket close = commandIntPacket(ArCommands::CLOSE, 1);
-  connection_->write(disable.data(), disable.size);
-  connection_->write(close.data(), close.size);
+  if (connection_->write(disable.data(), disable.size))
+    noteCommandWritten(disable.data(), disable.size);
+  if (connection_->write(close.data(), close.size)) noteCommandWritten(close.data(), close.size);
   connected_.store(false);
 }
 

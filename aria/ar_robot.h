@@ -135,7 +135,8 @@ class ArRobot {
   // Robot cycle.
   void cycleLoop();
   void handlePacket(const ReceivedPacket& packet, int64_t nowMs);
-  void handleStatus(const ReceivedPacket& packet, int64_t nowMs);
+  // False when the packet is too short to be a status packet (reported).
+  bool handleStatus(const ReceivedPacket& packet, int64_t nowMs);
   int keepAlive(int64_t nowMs);
   void linkLost(const char* why);
   void doDisconnectNormally();

@@ -5,6 +5,7 @@
 
 #include "aria/ar_commands.h"
 #include "aria/ar_config_packet.h"
+#include "aria/ar_link_watch.h"
 #include "aria/ar_robot.h"
 #include "aria/ar_robot_registry.h"
 #include "aria/ar_robot_sink.h"
@@ -94,6 +95,7 @@ bool ArRobot::sendRaw(const WirePacket& packet) {
   std::lock_guard<std::mutex> lock(sendMutex_);
   if (!connection_->write(packet.data(), packet.size)) return false;
   lastSendMs_ = ArUtil::getTimeMs();
+  noteCommandWritten(packet.data(), packet.size);
   return true;
 }
 
@@ -196,7 +198,9 @@ bool ArRobot::connectSequence(std::string& why) {
       }
       break;
     }
-    if (ArPacketTypes::isStatus(p.type)) handleStatus(p, ArUtil::getTimeMs());
+    if (ArPacketTypes::isStatus(p.type) && handleStatus(p, ArUtil::getTimeMs())) {
+      noteStatusTaken(*this, p);
+    }
   }
   if (linkDown_) {
     why = "la conexion se cerro durante el saludo";

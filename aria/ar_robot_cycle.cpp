@@ -8,6 +8,7 @@
 #include <chrono>
 
 #include "aria/ar_commands.h"
+#include "aria/ar_link_watch.h"
 #include "aria/ar_robot.h"
 #include "aria/ar_robot_registry.h"
 #include "aria/ar_robot_sink.h"
@@ -135,11 +136,11 @@ void ArRobot::reportDiscard(PacketDiscard reason, int bytes) {
   discardsSuppressed_ = 0;
 }
 
-void ArRobot::handleStatus(const ReceivedPacket& packet, int64_t nowMs) {
+bool ArRobot::handleStatus(const ReceivedPacket& packet, int64_t nowMs) {
   ArStatusFields f;
   if (!decodeStatusPacket(packet, f)) {
     reportDiscard(PacketDiscard::BadLength, packet.dataSize + 6);
-    return;
+    return false;
   }
   {
     std::lock_guard<std::recursive_mutex> lock(dataMutex_);
@@ -155,11 +156,12 @@ void ArRobot::handleStatus(const ReceivedPacket& packet, int64_t nowMs) {
     ++statusCount_;
   }
   lastStatusMs_.store(nowMs);
+  return true;
 }
 
 void ArRobot::handlePacket(const ReceivedPacket& packet, int64_t nowMs) {
   if (ArPacketTypes::isStatus(packet.type)) {
-    handleStatus(packet, nowMs);
+    if (handleStatus(packet, nowMs)) noteStatusTaken(*this, packet);
   } else if (ArPacketTypes::isReset(packet.type)) {
     linkLost("el controlador del robot se reinicio");
     return;

@@ -9,6 +9,7 @@
 #include "core/frame_loop.h"
 #include "core/station_globals.h"
 #include "core/station_hooks.h"
+#include "core/station_recording.h"
 #include "core/thread_entries.h"
 #include "core/window_procedure.h"
 #include "dashboard/textures.h"
@@ -42,7 +43,7 @@ void bindStationHooks() {
   stationHooks.resizeView = [](int width, int height) { resizeView(width, height); };
   stationHooks.showCursor = [](bool visible) { visible ? showCursor() : hideCursor(); };
   stationHooks.runDialog = [](int dialogId, DialogProcedure procedure) {
-    return runStationDialog(dialogId, procedure, drawStationFrame);
+    return runStationDialog(dialogId, recordedDialog(dialogId, procedure), drawStationFrame);
   };
   stationHooks.startThread = startStationThread;
   stationHooks.redrawDashboard = drawStationFrame;
@@ -67,12 +68,17 @@ int main() {
   viewRecord = view.get();
 
   openStatusConsole("Estado de comunicaciones");
+  // Before the threads it records start.
+  startStationRecording();
   startStationThread(signalThreadMain, "S");
   startStationThread(laserThreadMain, "T3");
   startStationThread(gpsThreadMain, "T6");
 
   bindStationHooks();
-  setWindowMessageHandler([](const WindowMessage& message) { stationWindowProc(message); });
+  setWindowMessageHandler([](const WindowMessage& message) {
+    recordWindowMessage(message);
+    stationWindowProc(message);
+  });
   setEventLoopBeat([] { markHeartbeat(driving.heartbeat); }, MainThreadHeartbeat::kBeatMs);
   const int status = runFrameLoop();
 

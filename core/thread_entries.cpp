@@ -6,19 +6,19 @@
 
 #include "core/driving_state.h"
 #include "core/station_globals.h"
+#include "core/station_recording.h"
 #include "gps/gps_link.h"
-#include "laser/laser_scan_reader.h"
 #include "robot/robot_workers.h"
 
 int laserThreadMain(const char* /*label*/) {
-  laserLoop(*stationRecord.load(), nullptr);
+  stationLaserLoop(*stationRecord.load());
   return 0;
 }
 
 int gpsThreadMain(const char* /*label*/) {
   RobotController* rc = stationRecord.load();
   if (rc == nullptr) return 0;
-  return openGpsPort(*rc);
+  return openGpsPort(*rc, stationGpsWatcher());
 }
 
 namespace {

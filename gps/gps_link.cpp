@@ -18,12 +18,12 @@ int GpsLink::run(const char* devicePath, int consoleFd) {
   if (!port.applyReadTimeouts()) printLastError("E013_SetCommTimeouts failed");
   if (!port.applyLineSettings(kGpsBaud)) printLastError("E014_SetCommState failed");
   auto state = std::make_unique<GpsReaderState>();
-  gpsReaderLoop(port, *state, rc_, readerWake_, writerWake_, consoleFd);
+  gpsReaderLoop(port, *state, rc_, readerWake_, writerWake_, consoleFd, watcher_);
   return 0;
 }
 
-int openGpsPort(RobotController& rc) {
-  GpsLink link(rc);
+int openGpsPort(RobotController& rc, GpsBytesWatcher watcher) {
+  GpsLink link(rc, watcher);
   const auto path = comPortPath("COM2");
   return link.run(path ? path->c_str() : "", STDIN_FILENO);
 }

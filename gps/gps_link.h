@@ -6,6 +6,10 @@
 #include "os/wake_event.h"
 
 struct RobotController;
+
+// Sees every read's bytes as they arrive, before the GGA intake takes them
+// (a recorder). Runs on the GPS thread: it must only take note and return.
+using GpsBytesWatcher = void (*)(const char* bytes, int count);
 class SerialPort;
 struct GpsReaderState;
 
@@ -14,7 +18,8 @@ inline constexpr int kGpsReadSize = 10;  // bytes per read, as the intake's indi
 
 class GpsLink {
  public:
-  explicit GpsLink(RobotController& rc) : rc_(rc) {}
+  explicit GpsLink(RobotController& rc, GpsBytesWatcher watcher = nullptr)
+      : rc_(rc), watcher_(watcher) {}
   GpsLink(const GpsLink&) = delete;
   GpsLink& operator=(const GpsLink&) = delete;
 
@@ -28,6 +33,7 @@ class GpsLink {
 
  private:
   RobotController& rc_;
+  GpsBytesWatcher watcher_;
   WakeEvent readerWake_;  // raised by the keyboard writer or stop(): the reader ends
   WakeEvent writerWake_;  // raised by the reader when it ends: the writer ends
 };
@@ -36,7 +42,8 @@ class GpsLink {
 // waits with poll() for data or the stop signal, drains the port in reads of at
 // most kGpsReadSize bytes, and ends the writer before it returns.
 void gpsReaderLoop(const SerialPort& port, GpsReaderState& state, RobotController& rc,
-                   const WakeEvent& readerWake, const WakeEvent& writerWake, int consoleFd);
+                   const WakeEvent& readerWake, const WakeEvent& writerWake, int consoleFd,
+                   GpsBytesWatcher watcher = nullptr);
 
 // The station's GPS link: "COM2", keys from standard input. Returns 0 once stopped.
-int openGpsPort(RobotController& rc);
+int openGpsPort(RobotController& rc, GpsBytesWatcher watcher = nullptr);

@@ -29,7 +29,8 @@ bool deviceGone(int error) {
 
 // Reads until a read delivers nothing, handing every byte on with its index
 // within its read.
-Drain drainPort(const SerialPort& port, GpsReaderState& state, RobotController& rc) {
+Drain drainPort(const SerialPort& port, GpsReaderState& state, RobotController& rc,
+                GpsBytesWatcher watcher) {
   for (;;) {
     char buffer[kGpsReadSize];
     const ssize_t n = port.read(buffer, sizeof buffer);
@@ -44,6 +45,7 @@ Drain drainPort(const SerialPort& port, GpsReaderState& state, RobotController& 
       return Drain::Failed;
     }
     if (n == 0) return Drain::Emptied;
+    if (watcher != nullptr) watcher(buffer, static_cast<int>(n));
     for (int i = 0; i < n; ++i) gpsByteReceived(state, rc, buffer[i], i);
   }
 }
@@ -54,7 +56,7 @@ void* writerThread(void* link) {
 }
 
 void readUntilStopped(const SerialPort& port, GpsReaderState& state, RobotController& rc,
-                      const WakeEvent& readerWake) {
+                      const WakeEvent& readerWake, GpsBytesWatcher watcher) {
   for (;;) {
     pollfd waits[2] = {{port.fd(), POLLIN, 0}, {readerWake.fd(), POLLIN, 0}};
     const int ready = ::poll(waits, 2, -1);
@@ -66,7 +68,7 @@ void readUntilStopped(const SerialPort& port, GpsReaderState& state, RobotContro
     if (waits[1].revents != 0) return;  // stop signal
     const short events = waits[0].revents;
     if ((events & POLLIN) != 0) {
-      const Drain drained = drainPort(port, state, rc);
+      const Drain drained = drainPort(port, state, rc, watcher);
       if (drained == Drain::DeviceGone) return;
       // A port that keeps failing must not spin the thread.
       if (drained == Drain::Failed) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -82,7 +84,8 @@ void readUntilStopped(const SerialPort& port, GpsReaderState& state, RobotContro
 }  // namespace
 
 void gpsReaderLoop(const SerialPort& port, GpsReaderState& state, RobotController& rc,
-                   const WakeEvent& readerWake, const WakeEvent& writerWake, int consoleFd) {
+                   const WakeEvent& readerWake, const WakeEvent& writerWake, int consoleFd,
+                   GpsBytesWatcher watcher) {
   const KeyboardWriterLink link{&port, consoleFd, &writerWake, &readerWake};
   pthread_t writer{};
   if (const int error =
@@ -92,7 +95,7 @@ void gpsReaderLoop(const SerialPort& port, GpsReaderState& state, RobotControlle
     return;
   }
   if (!readerWake.valid()) printCodedError("E006_CreateEvent failed", readerWake.error());
-  readUntilStopped(port, state, rc, readerWake);
+  readUntilStopped(port, state, rc, readerWake, watcher);
   // The writer is ended and waited for before the port closes, so that it
   // never writes a key to a descriptor that something else has reopened.
   writerWake.raise();

@@ -96,10 +96,17 @@ void takeLaserScanText(RobotController& rc, std::string_view text) {
   }
 }
 
+std::optional<MarkPose> laserPass(RobotController& rc) {
+  readLaserScan(rc);
+  if (!rc.laserValid) return std::nullopt;
+  const MarkPose pose = currentMarkPose(rc);
+  markScanInMap(rc, pose);
+  return pose;
+}
+
 void laserLoop(RobotController& rc, const std::atomic<bool>* stop) {
   while (stop == nullptr || !stop->load(std::memory_order_relaxed)) {
-    readLaserScan(rc);
-    markScanInMap(rc);
+    laserPass(rc);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 }

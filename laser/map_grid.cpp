@@ -6,12 +6,23 @@
 #include "state/map_cells.h"
 #include "state/robot_controller.h"
 
+MarkPose currentMarkPose(const RobotController& rc) {
+  MarkPose pose;
+  pose.mapRow = rc.mapRow;
+  pose.mapCol = rc.mapCol;
+  pose.headingRad = rc.headingRad;
+  return pose;
+}
+
 void markScanInMap(RobotController& rc) {
   if (!rc.laserValid) return;
+  markScanInMap(rc, currentMarkPose(rc));
+}
+
+void markScanInMap(RobotController& rc, const MarkPose& pose) {
+  if (!rc.laserValid) return;
   const LaserScanView scan = laserScan(rc);
-  const int row0 = rc.mapRow;
-  const int col0 = rc.mapCol;
-  const double heading = rc.headingRad;
+  const double heading = pose.headingRad;
   constexpr double kPi = std::numbers::pi;
   for (int i = 0; i < scan.count; ++i) {
     const double r = scan[i];
@@ -20,8 +31,8 @@ void markScanInMap(RobotController& rc) {
     const double psi = heading + i * kPi / 360.0 - kPi / 2.0;
     const float a = static_cast<float>(r * std::cos(psi) / 0.1);
     const float b = static_cast<float>(-r * std::sin(psi) / 0.1);
-    const int row = row0 + truncCells(a);
-    const int col = col0 + truncCells(b);
+    const int row = pose.mapRow + truncCells(a);
+    const int col = pose.mapCol + truncCells(b);
     if (insideGrid(row, col)) rc.obstacleGrid[static_cast<std::size_t>(gridIndex(row, col))] = 1;
   }
 }

@@ -5,8 +5,12 @@
 #include "aria/ar_util.h"
 #include "state/robot_controller.h"
 
+ArPose stationPoseOf(const ArRobot& robot, const RobotController& station) {
+  return station.simulatorMode != 0 ? robot.getRawEncoderPose() : robot.getPose();
+}
+
 ArPose RobotMotion::readPose() {
-  return station_.simulatorMode != 0 ? robot_.getRawEncoderPose() : robot_.getPose();
+  return stationPoseOf(robot_, station_);
 }
 double RobotMotion::velocity() {
   return robot_.getVel();

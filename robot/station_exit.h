@@ -4,3 +4,8 @@
 // is flushed, and the process ends with the given status.
 
 [[noreturn]] void endStation(int status);
+
+// Called once by the first endStation, after the robots are stopped and
+// before the terminal is put back (a recorder closing its files). Set at
+// start-up; nullptr: none.
+void setStationEndHook(void (*hook)());
