@@ -21,6 +21,7 @@
 #include "gps_block_parse.h"
 #include "nmea_log_fixture.h"
 #include "os/serial_port.h"
+#include "running_link.h"
 #include "state/robot_controller.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/stdout_collector.h"
@@ -28,37 +29,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// A link running on its own thread, as the station's GPS thread runs it.
-struct RunningLink {
-  std::unique_ptr<RobotController> rc = std::make_unique<RobotController>();
-  GpsLink link{*rc};
-  std::future<int> done;
-
-  RunningLink(const std::string& device, int consoleFd) {
-    done = std::async(std::launch::async,
-                      [this, device, consoleFd] { return link.run(device.c_str(), consoleFd); });
-  }
-  ~RunningLink() {
-    link.stop();
-    done.wait();
-  }
-  bool ended(std::chrono::milliseconds within = 20s) {
-    return done.wait_for(within) == std::future_status::ready;
-  }
-};
-
-// No console: the keyboard writer ends at once and the reader runs on.
-int noConsole() {
-  static const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  return fd;
-}
-
-std::size_t countOf(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 TEST(GpsLinkSerialPort, PortIsExclusiveRawAt19200With8N1AndNoFlowControl) {
   PtyPair receiver;
