@@ -6,6 +6,7 @@
 #include "dashboard/bmp_image.h"
 #include "dashboard/map_texture.h"
 #include "gui/station_window.h"
+#include "os/installed_files.h"
 
 std::array<unsigned int, kTextureSlots> textureNames{};
 unsigned int fontListBase = 0;
@@ -45,7 +46,7 @@ void releaseTexturesAndFont() {
 
 bool loadTextures() {
   bool result = false;
-  if (std::optional<BmpImage> font = loadImageFile("font.bmp")) {
+  if (std::optional<BmpImage> font = loadImageFile(stationDataFile("font.bmp").c_str())) {
     result = true;
     glGenTextures(5, textureNames.data());
     glBindTexture(GL_TEXTURE_2D, textureNames[kFontTextureSlot]);
@@ -55,7 +56,7 @@ bool loadTextures() {
     glTexImage2D(GL_TEXTURE_2D, 0, 3, font->width, font->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  font->pixels.data());
   }
-  if (std::optional<BmpImage> emblem = loadImageFile("mono.bmp")) {
+  if (std::optional<BmpImage> emblem = loadImageFile(stationDataFile("mono.bmp").c_str())) {
     result = true;
     glGenTextures(4, textureNames.data());
     glBindTexture(GL_TEXTURE_2D, textureNames[kEmblemTextureSlot]);
