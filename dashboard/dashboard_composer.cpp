@@ -39,4 +39,8 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
 
   drawPositionPanel(rc, -6.19f, -3.72f, 1.0f);
   drawMapView(rc, -0.07f, -3.85f);
+
+  // One flush for the whole frame: a software rasteriser splits its work at
+  // every flush, so the texts do not flush one by one.
+  glFlush();
 }

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "dashboard/bitmap_glyphs.h"
 #include "dashboard/bmp_image.h"
 #include "dashboard/map_texture.h"
 #include "platform/station_window.h"
@@ -35,6 +36,7 @@ bool loadTexturesAndFont() {
 
 void releaseTexturesAndFont() {
   deleteFont();
+  deleteGlyphs();
   deleteMapTexture();
   // Names that were never made into textures are ignored by GL.
   glDeleteTextures(kTextureSlots, textureNames.data());
