@@ -139,39 +139,79 @@ bool capture() {
   return true;
 }
 
-// Saves what drawing glyph quads changes, and puts it back.
-class GlyphState {
- public:
-  GlyphState() {
-    lighting_ = glIsEnabled(GL_LIGHTING);
-    texturing_ = glIsEnabled(GL_TEXTURE_2D);
-    alphaTest_ = glIsEnabled(GL_ALPHA_TEST);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture_);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode_);
-    glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc_);
-    glGetFloatv(GL_ALPHA_TEST_REF, &alphaRef_);
-    glGetFloatv(GL_CURRENT_COLOR, colour_);
-    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord_);
-  }
-  ~GlyphState() {
-    enable(GL_LIGHTING, lighting_);
-    enable(GL_TEXTURE_2D, texturing_);
-    enable(GL_ALPHA_TEST, alphaTest_);
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture_));
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode_);
-    glAlphaFunc(static_cast<GLenum>(alphaFunc_), alphaRef_);
-    glColor4fv(colour_);
-    glTexCoord4fv(texCoord_);
-  }
-  GlyphState(const GlyphState&) = delete;
-  GlyphState& operator=(const GlyphState&) = delete;
-
- private:
-  static void enable(GLenum cap, GLboolean on) { on ? glEnable(cap) : glDisable(cap); }
-  GLboolean lighting_, texturing_, alphaTest_;
-  GLint texture_ = 0, envMode_ = GL_MODULATE, alphaFunc_ = GL_ALWAYS;
-  GLfloat alphaRef_ = 0, colour_[4] = {}, texCoord_[4] = {};
+// One glyph's quad in window coordinates, with the string's colour and the
+// depth of its raster position.
+struct Quad {
+  float left, bottom, right, top, z;
+  float u0, v0, u1, v1;
+  std::array<float, 4> colour;
 };
+std::vector<Quad> pending;  // reused from frame to frame
+bool batching = false;
+
+// Draws the pending quads, window pixel for texture pixel, and leaves every
+// state it touches as it found it.
+void drawPending() {
+  if (pending.empty()) return;
+  GLint viewport[4], texture = 0, envMode = GL_MODULATE, alphaFunc = GL_ALWAYS;
+  GLfloat alphaRef = 0, colour[4], texCoord[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+  glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+  glGetIntegerv(GL_ALPHA_TEST_FUNC, &alphaFunc);
+  glGetFloatv(GL_ALPHA_TEST_REF, &alphaRef);
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
+  const GLboolean lighting = glIsEnabled(GL_LIGHTING);
+  const GLboolean texturing = glIsEnabled(GL_TEXTURE_2D);
+  const GLboolean alphaTest = glIsEnabled(GL_ALPHA_TEST);
+
+  // Window coordinates, and a depth that lands exactly on the raster
+  // position's: this box maps z to 0.5 - z / 2, which float arithmetic
+  // undoes exactly for depths between 0.5 and 1.
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1, 1);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_LIGHTING);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, glyphs.texture);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, 0.5f);
+  glBegin(GL_QUADS);
+  for (const Quad& q : pending) {
+    // glBitmap's fragments take the raster colour, lit when it was set.
+    glColor4fv(q.colour.data());
+    glTexCoord2f(q.u0, q.v0);
+    glVertex3f(q.left, q.bottom, q.z);
+    glTexCoord2f(q.u1, q.v0);
+    glVertex3f(q.right, q.bottom, q.z);
+    glTexCoord2f(q.u1, q.v1);
+    glVertex3f(q.right, q.top, q.z);
+    glTexCoord2f(q.u0, q.v1);
+    glVertex3f(q.left, q.top, q.z);
+  }
+  glEnd();
+  pending.clear();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+
+  lighting ? glEnable(GL_LIGHTING) : glDisable(GL_LIGHTING);
+  texturing ? glEnable(GL_TEXTURE_2D) : glDisable(GL_TEXTURE_2D);
+  alphaTest ? glEnable(GL_ALPHA_TEST) : glDisable(GL_ALPHA_TEST);
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, envMode);
+  glAlphaFunc(static_cast<GLenum>(alphaFunc), alphaRef);
+  // Through glColor, so that the colour material follows it too.
+  glColor4fv(colour);
+  glTexCoord4fv(texCoord);
+}
 
 }  // namespace
 
@@ -188,78 +228,55 @@ bool drawGlyphs(const char* text, int size) {
   GLboolean valid = GL_FALSE;
   glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
   if (!valid) return true;  // as glBitmap: nothing drawn, no advance
-  GLfloat raster[4], rasterColour[4];
-  GLint viewport[4];
+  GLfloat raster[4];
+  std::array<float, 4> colour;
   glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
-  glGetFloatv(GL_CURRENT_RASTER_COLOR, rasterColour);
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  glGetFloatv(GL_CURRENT_RASTER_COLOR, colour.data());
   const auto& font = glyphs.fonts[static_cast<std::size_t>(found - std::begin(kSizes))];
 
-  {
-    GlyphState saved;
-    // Window coordinates, and a depth that lands exactly on the raster
-    // position's: this box maps z to 0.5 - z / 2, which float arithmetic
-    // undoes exactly for depths between 0.5 and 1.
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, glyphs.texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_GREATER, 0.5f);
-    // glBitmap's fragments take the raster colour, lit when it was set.
-    glColor4fv(rasterColour);
-    const float z = 1 - 2 * raster[2];
-    float x = raster[0];
-    glBegin(GL_QUADS);
-    for (const char* c = text; *c != '\0'; ++c) {
-      const int code = static_cast<signed char>(*c);
-      if (code <= 0) continue;
-      const Glyph& g = font[static_cast<std::size_t>(code)];
-      if (g.width > 0) {
-        // glBitmap places a bitmap at floor(raster + 0.0001 - origin), the
-        // origin a whole number for these fonts.
-        const float left = std::floor(x + 0.0001f) + static_cast<float>(g.dx);
-        const float bottom = std::floor(raster[1] + 0.0001f) + static_cast<float>(g.dy);
-        const float right = left + static_cast<float>(g.width);
-        const float top = bottom + static_cast<float>(g.height);
-        const float u0 = static_cast<float>(g.u) / kWidth;
-        const float v0 = static_cast<float>(g.v) / kHeight;
-        const float u1 = static_cast<float>(g.u + g.width) / kWidth;
-        const float v1 = static_cast<float>(g.v + g.height) / kHeight;
-        glTexCoord2f(u0, v0);
-        glVertex3f(left, bottom, z);
-        glTexCoord2f(u1, v0);
-        glVertex3f(right, bottom, z);
-        glTexCoord2f(u1, v1);
-        glVertex3f(right, top, z);
-        glTexCoord2f(u0, v1);
-        glVertex3f(left, top, z);
-      }
-      x += g.advance;
-    }
-    glEnd();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-  }
-
-  // The raster position moves on one character at a time, as GLUT moves it.
+  const float z = 1 - 2 * raster[2];
+  // glBitmap places a bitmap at floor(raster + 0.0001 - origin), the origin
+  // a whole number for these fonts.
+  const float bottom = std::floor(raster[1] + 0.0001f);
+  float x = raster[0];
   for (const char* c = text; *c != '\0'; ++c) {
     const int code = static_cast<signed char>(*c);
-    if (code > 0) glBitmap(0, 0, 0, 0, font[static_cast<std::size_t>(code)].advance, 0, nullptr);
+    if (code <= 0) continue;
+    const Glyph& g = font[static_cast<std::size_t>(code)];
+    if (g.width > 0) {
+      Quad q;
+      q.left = std::floor(x + 0.0001f) + static_cast<float>(g.dx);
+      q.bottom = bottom + static_cast<float>(g.dy);
+      q.right = q.left + static_cast<float>(g.width);
+      q.top = q.bottom + static_cast<float>(g.height);
+      q.z = z;
+      q.u0 = static_cast<float>(g.u) / kWidth;
+      q.v0 = static_cast<float>(g.v) / kHeight;
+      q.u1 = static_cast<float>(g.u + g.width) / kWidth;
+      q.v1 = static_cast<float>(g.v + g.height) / kHeight;
+      q.colour = colour;
+      pending.push_back(q);
+    }
+    x += g.advance;
+    // The raster position moves on one character at a time, as GLUT moves it.
+    glBitmap(0, 0, 0, 0, g.advance, 0, nullptr);
   }
+  if (!batching) drawPending();
   return true;
+}
+
+void beginGlyphBatch() {
+  batching = true;
+}
+
+void endGlyphBatch() {
+  batching = false;
+  drawPending();
 }
 
 void deleteGlyphs() {
   if (glyphs.texture != 0) glDeleteTextures(1, &glyphs.texture);
   glyphs = Glyphs{};
+  pending.clear();
+  batching = false;
 }

@@ -18,3 +18,9 @@ bool drawGlyphs(const char* text, int size);
 
 // Forgets the glyph texture; called while its context is still current.
 void deleteGlyphs();
+
+// Between these two, drawGlyphs only takes note and the glyphs are drawn
+// together, in order, at the end: one batch for many strings. Fit for texts
+// that nothing drawn in between overlaps.
+void beginGlyphBatch();
+void endGlyphBatch();

@@ -5,6 +5,7 @@
 
 #include "dashboard/bitmap_glyphs.h"
 #include "dashboard/bmp_image.h"
+#include "dashboard/fixed_picture.h"
 #include "dashboard/map_texture.h"
 #include "platform/station_window.h"
 
@@ -37,6 +38,7 @@ bool loadTexturesAndFont() {
 void releaseTexturesAndFont() {
   deleteFont();
   deleteGlyphs();
+  deleteFixedPicture();
   deleteMapTexture();
   // Names that were never made into textures are ignored by GL.
   glDeleteTextures(kTextureSlots, textureNames.data());
