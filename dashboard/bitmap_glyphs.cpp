@@ -106,6 +106,15 @@ bool capture() {
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
   glDeleteFramebuffers(1, &fbo);
   glPopAttrib();
+  if (complete) {
+    // Only the coverage is kept: a quarter of the capture's memory.
+    GLint unpacking = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpacking);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA8, kWidth, kHeight, 0, GL_ALPHA, GL_UNSIGNED_BYTE,
+                 alpha.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, unpacking);
+  }
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
   glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
   glPixelStorei(GL_PACK_ALIGNMENT, packing);

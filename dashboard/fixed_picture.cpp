@@ -19,13 +19,12 @@ struct Key {
 
 struct Picture {
   GLuint texture = 0;
-  GLuint framebuffer = 0;
-  GLuint depth = 0;
   int width = 0, height = 0;
   Key key;
   bool valid = false;
 };
 Picture picture;
+GLuint readFramebuffer = 0;  // the texture, as a source for copies
 
 Key currentKey(std::uint64_t content) {
   Key key;
@@ -37,35 +36,26 @@ Key currentKey(std::uint64_t content) {
   return key;
 }
 
-// A texture and depth buffer covering the viewport, as one framebuffer.
-bool makeTarget(int width, int height) {
-  if (picture.framebuffer != 0 && picture.width == width && picture.height == height) return true;
+// The texture, covering the viewport, and a framebuffer that reads it.
+bool makeTexture(int width, int height) {
+  if (picture.texture != 0 && picture.width == width && picture.height == height) return true;
   deleteFixedPicture();
-  GLint texture = 0;
+  GLint texture = 0, read = 0;
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
   glGenTextures(1, &picture.texture);
   glBindTexture(GL_TEXTURE_2D, picture.texture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  // Blue, green, red bytes, as the window's own buffers hold them: then the
-  // copy into the frame can be a plain memory copy.
+  // Blue, green, red bytes, as window buffers commonly hold them.
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
-  glGenRenderbuffers(1, &picture.depth);
-  glBindRenderbuffer(GL_RENDERBUFFER, picture.depth);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
-  glBindRenderbuffer(GL_RENDERBUFFER, 0);
-
-  GLint previous = 0;
-  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previous);
-  glGenFramebuffers(1, &picture.framebuffer);
-  glBindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, picture.texture, 0);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, picture.depth);
-  const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-  glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+  glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
+  glGenFramebuffers(1, &readFramebuffer);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFramebuffer);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, picture.texture,
+                         0);
+  const bool complete = glCheckFramebufferStatus(GL_READ_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
   if (!complete) {
     deleteFixedPicture();
     return false;
@@ -75,35 +65,48 @@ bool makeTarget(int width, int height) {
   return true;
 }
 
-// Draws into the texture what `draw` draws on a cleared frame.
-void render(const std::function<void()>& draw) {
+// Draws into the texture what `draw` draws on a cleared frame, through a
+// framebuffer with a depth buffer of its own, both let go afterwards.
+bool render(const std::function<void()>& draw) {
   GLint previous = 0;
   GLfloat colour[4];
   glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previous);
   glGetFloatv(GL_CURRENT_COLOR, colour);
-  glBindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT);
-  glDisable(GL_TEXTURE_2D);
-  draw();
-  glPopAttrib();
-  // Through glColor, not a pop of the current values, so that the colour
-  // material follows it too.
-  glColor4fv(colour);
+  GLuint depth = 0, framebuffer = 0;
+  glGenRenderbuffers(1, &depth);
+  glBindRenderbuffer(GL_RENDERBUFFER, depth);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, picture.width, picture.height);
+  glBindRenderbuffer(GL_RENDERBUFFER, 0);
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, picture.texture, 0);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+  const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  if (complete) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_LINE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    draw();
+    glPopAttrib();
+    // Through glColor, not a pop of the current values, so that the colour
+    // material follows it too.
+    glColor4fv(colour);
+  }
   glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previous));
+  glDeleteFramebuffers(1, &framebuffer);
+  glDeleteRenderbuffers(1, &depth);
+  return complete;
 }
 
 // The picture into the viewport of the frame being drawn, pixel for pixel.
 void copy() {
-  GLint read = 0, draw = 0;
+  GLint read = 0;
   glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &read);
-  glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &draw);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, picture.framebuffer);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFramebuffer);
   const auto& v = picture.key.viewport;
   glBlitFramebuffer(v[0], v[1], v[0] + v[2], v[1] + v[3], v[0], v[1], v[0] + v[2], v[1] + v[3],
                     GL_COLOR_BUFFER_BIT, GL_NEAREST);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(read));
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(draw));
 }
 
 }  // namespace
@@ -112,11 +115,11 @@ bool startFrameWithFixedPicture(std::uint64_t content, const std::function<void(
   const Key key = currentKey(content);
   if (!picture.valid || !(picture.key == key)) {
     picture.valid = false;
-    if (!makeTarget(key.viewport[0] + key.viewport[2], key.viewport[1] + key.viewport[3])) {
+    if (!makeTexture(key.viewport[0] + key.viewport[2], key.viewport[1] + key.viewport[3]) ||
+        !render(draw)) {
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       return false;
     }
-    render(draw);
     picture.key = key;
     picture.valid = true;
   }
@@ -126,8 +129,8 @@ bool startFrameWithFixedPicture(std::uint64_t content, const std::function<void(
 }
 
 void deleteFixedPicture() {
-  if (picture.framebuffer != 0) glDeleteFramebuffers(1, &picture.framebuffer);
-  if (picture.depth != 0) glDeleteRenderbuffers(1, &picture.depth);
+  if (readFramebuffer != 0) glDeleteFramebuffers(1, &readFramebuffer);
   if (picture.texture != 0) glDeleteTextures(1, &picture.texture);
+  readFramebuffer = 0;
   picture = Picture{};
 }
