@@ -52,6 +52,20 @@ inline std::vector<float> wideScan() {
   return ranges;
 }
 
+// A scan that runs along the range rings and back and forth across them: a
+// quarter of the sweep on each ring, with a small ripple.
+inline void ringsScene(RobotController& rc, DashboardInputs&) {
+  std::vector<float> ranges(361);
+  constexpr float kOnRing[] = {0.25f, 0.5f, 0.75f, 0.995f};
+  for (int i = 0; i < 361; ++i) {
+    const float ring = kOnRing[std::min(i / 90, 3)] * 5;
+    ranges[static_cast<std::size_t>(i)] =
+        ring * (1 + 0.004f * std::sin(static_cast<float>(i) * 1.7f));
+  }
+  publishScan(rc, ranges);
+  rc.headingRad = 1.0f;
+}
+
 // The documentation's picture: the robot drove 1.2 m along X toward the far
 // wall of the room, marking it as it went.
 inline void drivingScene(RobotController& rc, DashboardInputs& inputs) {
@@ -110,6 +124,7 @@ struct Scene {
 inline const Scene kScenes[] = {
     {"start", [](RobotController&, DashboardInputs&) {}},  // no scan, no robot, no GPS
     {"driving", drivingScene},
+    {"scan_on_rings", ringsScene},
     {"range_5m", [](RobotController& rc, DashboardInputs& in) { rangeScene(rc, in, 5); }},
     {"range_10m", [](RobotController& rc, DashboardInputs& in) { rangeScene(rc, in, 10); }},
     {"range_25m", [](RobotController& rc, DashboardInputs& in) { rangeScene(rc, in, 25); }},
