@@ -35,15 +35,20 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
   // and disc follow the scan's length; the arc tables are the view
   // record's, the same for the whole run.
   const LaserScanView scan = laserScan(rc);
-  const int readings = std::clamp(scan.count, 0, 361);
-  const std::uint64_t content = static_cast<std::uint64_t>(readings) ^
+  struct Fixed {
+    const float* cosTable;
+    const float* sinTable;
+    int readings;
+  } fixed{cosTable, sinTable, std::clamp(scan.count, 0, 361)};
+  const std::uint64_t content = static_cast<std::uint64_t>(fixed.readings) ^
                                 reinterpret_cast<std::uintptr_t>(cosTable) * 31 ^
                                 reinterpret_cast<std::uintptr_t>(sinTable) * 1009;
-  auto fixedParts = [&] {
-    drawLaserRadarFixed(cosTable, sinTable, readings, -2.7f, 0, 1.0f);
-    drawCompassFixed(cosTable, sinTable, 361, 6.0f, 3.5f, 1.0f);
-    drawSpeedDialFixed(cosTable, sinTable, 361, 6.0f, -1.75f, 1.0f);
-    drawSpeedDialFixed(cosTable, sinTable, 361, 6.0f, -5.5f, 1.0f);
+  // One pointer captured: no allocation for the function object.
+  auto fixedParts = [f = &fixed] {
+    drawLaserRadarFixed(f->cosTable, f->sinTable, f->readings, -2.7f, 0, 1.0f);
+    drawCompassFixed(f->cosTable, f->sinTable, 361, 6.0f, 3.5f, 1.0f);
+    drawSpeedDialFixed(f->cosTable, f->sinTable, 361, 6.0f, -1.75f, 1.0f);
+    drawSpeedDialFixed(f->cosTable, f->sinTable, 361, 6.0f, -5.5f, 1.0f);
     drawPositionPanelFixed(-6.19f, -3.72f);
   };
   const bool pictured = startFrameWithFixedPicture(content, fixedParts);
