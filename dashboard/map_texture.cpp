@@ -5,6 +5,7 @@
 namespace {
 
 unsigned int mapTexture = 0;
+MapTexels uploaded;  // what the texture holds
 
 struct Texel {
   std::uint8_t r, g, b;
@@ -48,17 +49,30 @@ void fillMapTexels(const RobotController& rc, MapTexels& texels) {
 }
 
 void buildMapTexture(const RobotController& rc) {
-  MapTexels bits;
+  static MapTexels bits;  // main thread only
   fillMapTexels(rc, bits);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  if (mapTexture == 0) glGenTextures(1, &mapTexture);
-  glBindTexture(GL_TEXTURE_2D, mapTexture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kMapTextureSize, kMapTextureSize, 0, GL_RGBA,
-               GL_UNSIGNED_BYTE, bits.data());
+  if (mapTexture == 0) {
+    glGenTextures(1, &mapTexture);
+    glBindTexture(GL_TEXTURE_2D, mapTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kMapTextureSize, kMapTextureSize, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, bits.data());
+    uploaded = bits;
+  } else {
+    glBindTexture(GL_TEXTURE_2D, mapTexture);
+    // Most frames show the same cells: an upload makes a software renderer
+    // wait for the last frame that sampled the texture.
+    if (bits != uploaded) {
+      glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kMapTextureSize, kMapTextureSize, GL_RGBA,
+                      GL_UNSIGNED_BYTE, bits.data());
+      uploaded = bits;
+    }
+  }
   glEnable(GL_TEXTURE_2D);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
 }

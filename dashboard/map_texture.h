@@ -1,6 +1,6 @@
 #pragma once
-// The 128 x 128 texture of the map cells around the robot, rebuilt from the
-// station record's grids for every drawn frame.
+// The 128 x 128 texture of the map cells around the robot, refilled from the
+// station record's grids for every drawn frame and uploaded when it changed.
 #include <array>
 #include <cstdint>
 
@@ -16,8 +16,9 @@ using MapTexels = std::array<std::uint8_t, kMapTextureSize * kMapTextureSize * 4
 // elsewhere and outside the grid; alpha 255.
 void fillMapTexels(const RobotController& rc, MapTexels& texels);
 
-// Fills and uploads the texture (created on first use), clamped, nearest,
-// and leaves it bound with 2D texturing on in decal mode. Main thread, with
+// Fills the texels and uploads them when they differ from the texture's
+// (created on first use, clamped, nearest), and leaves it bound with 2D
+// texturing on in decal mode. Main thread, with
 // the station window's context current.
 void buildMapTexture(const RobotController& rc);
 
