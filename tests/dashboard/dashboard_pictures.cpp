@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "core/arc_table.h"
 #include "dashboard/textures.h"
+#include "state/arc_table.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "core/robot_controller.h"
 #include "dashboard/dashboard_composer.h"
+#include "gui/station_window.h"
 #include "laser/map_grid.h"
-#include "platform/station_window.h"
+#include "state/robot_controller.h"
 
 namespace pictures {
 
