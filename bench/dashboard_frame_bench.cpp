@@ -39,7 +39,7 @@ Station& station() {
     }
     st->rc.laserRanges.store(buffer, std::memory_order_release);
     st->rc.laserLastIndex = 360;
-    for (int i = 0; i < kGridCells; i += 7) st->rc.obstacleGrid[static_cast<std::size_t>(i)] = 1;
+    for (int i = 0; i < kGridCells; i += 7) markObstacleCell(st->rc, i);
     st->rc.headingRad = 0.6f;
     st->rc.robotSpeed = 0.42f;
     st->inputs.manualSpeed = 0.45f;

@@ -16,7 +16,22 @@ using MapTexels = std::array<std::uint8_t, kMapTextureSize * kMapTextureSize * 4
 // elsewhere and outside the grid; alpha 255.
 void fillMapTexels(const RobotController& rc, MapTexels& texels);
 
-// Fills the texels and uploads them when they differ from the texture's
+// What decides the texels: the record, the robot's cell and how many obstacle
+// cells are marked (the track grid does not change once the record is made).
+// Equal keys give equal texels, so a reader refills only when its key changes.
+struct MapViewKey {
+  std::uint64_t serial = 0;
+  int row = 0;
+  int col = 0;
+  std::uint32_t marks = 0;
+  bool operator==(const MapViewKey&) const = default;
+};
+MapViewKey mapViewKey(const RobotController& rc);
+// The texels for the view the key names.
+void fillMapTexels(const RobotController& rc, const MapViewKey& key, MapTexels& texels);
+
+// Refills the texels when the view's key changed and uploads them when they
+// differ from the texture's
 // (created on first use, clamped, nearest), and leaves it bound with 2D
 // texturing on in decal mode. Main thread, with
 // the station window's context current.

@@ -97,7 +97,7 @@ inline void rangeScene(RobotController& rc, DashboardInputs& inputs, float range
   rc.mapCol = 470;
   for (int k = 0; k < static_cast<int>(range); ++k) {
     rc.trackGrid[static_cast<std::size_t>(gridIndex(30 + k / 2, 470 - k))] = 1;
-    rc.obstacleGrid[static_cast<std::size_t>(gridIndex(10 + k, 480 - k / 3))] = 1;
+    markObstacleCell(rc, gridIndex(10 + k, 480 - k / 3));
   }
   publishScan(rc, wideScan());
   rc.laserDisplayRange = range;
