@@ -19,6 +19,7 @@
 
 #include "aria/aria.h"
 #include "gps/gga_sentence.h"
+#include "tests/support/line_exclusive.h"
 
 extern char** environ;
 
@@ -124,6 +125,28 @@ TEST(TorvaSimProcess, ServesTheRobotLayerAndLogsCommands) {
   for (const char* name : {" SYNC0", " OPEN 1", " ENABLE 1", " VEL2 1531", " ENABLE 0", " CLOSE 1"})
     EXPECT_THAT(lines, testing::HasSubstr(name));
   ::unlink(logPath);
+}
+
+TEST(TorvaSimProcess, SerialRobotLinkClosesAndOpensAgain) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--no-tcp", "--cycle-ms", "20", "--pty"}));
+  ASSERT_TRUE(sim.readUntil("linea serie en /dev/"));
+  const std::string line = sim.labelled("linea serie en ");
+  Aria::init();
+  for (int session = 1; session <= 2; ++session) {
+    SCOPED_TRACE(session);
+    ArSerialConnection connection;
+    ArRobot robot;
+    const int code = connection.open(line.c_str());
+    ASSERT_EQ(code, 0) << connection.getOpenMessage(code);
+    robot.setDeviceConnection(&connection);
+    ASSERT_TRUE(robot.blockingConnect());
+    robot.runAsync(true);
+    Aria::shutdown();
+    EXPECT_FALSE(connection.isOpen());
+    EXPECT_FALSE(lineExclusive(line));
+  }
+  EXPECT_EQ(sim.stop(), 0);
 }
 
 TEST(TorvaSimProcess, RejectsBadOptions) {
