@@ -154,3 +154,13 @@ class PrivateDisplay {
   std::string name_;
   Display* x_ = nullptr;
 };
+
+// Points this test process at an X server of its own, started on first use,
+// for tests that open the station's windows in-process: keys they send and
+// windows they map meet no other test's. Call before the first window opens.
+// Whether the server is up.
+inline bool useOwnDisplay() {
+  static PrivateDisplay display;
+  static const bool up = display.start() && ::setenv("DISPLAY", display.name().c_str(), 1) == 0;
+  return up;
+}
