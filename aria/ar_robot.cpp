@@ -107,11 +107,6 @@ bool ArRobot::comInt(uint8_t command, short value) {
   return send(p.data(), p.size);
 }
 
-bool ArRobot::comStr(uint8_t command, const char* text) {
-  const WirePacket p = commandStringPacket(command, text != nullptr ? text : "");
-  return send(p.data(), p.size);
-}
-
 void ArRobot::setVel2(double leftMmPerS, double rightMmPerS) {
   const int32_t packed = packVel2(leftMmPerS, rightMmPerS, kVel2Divisor);
   // The common case, the same wish again, costs one relaxed load.
@@ -138,11 +133,6 @@ ArPose ArRobot::getPose() const {
 ArPose ArRobot::getRawEncoderPose() const {
   std::lock_guard<std::recursive_mutex> lock(dataMutex_);
   return odometry_.raw;
-}
-
-ArPose ArRobot::getEncoderTransform() const {
-  std::lock_guard<std::recursive_mutex> lock(dataMutex_);
-  return transform_;
 }
 
 void ArRobot::setEncoderTransform(const ArPose& transform) {

@@ -67,14 +67,12 @@ class ArRobot {
   // Commands, sent at once. False when not connected or the write failed.
   bool com(uint8_t command);
   bool comInt(uint8_t command, short value);
-  bool comStr(uint8_t command, const char* text);
   // Wheel speeds in mm/s. Sent at once when the packed value changes, and
   // repeated by the robot cycle every 500 ms as the motion keep-alive.
   void setVel2(double leftMmPerS, double rightMmPerS);
 
   ArPose getPose() const;            // the encoder transform applied
   ArPose getRawEncoderPose() const;  // accumulated status packet deltas
-  ArPose getEncoderTransform() const;
   void setEncoderTransform(const ArPose& transform);
   double getVel() const;       // mm/s
   double getLeftVel() const;   // mm/s
@@ -102,7 +100,6 @@ class ArRobot {
   // may be called under it.
   void lock() { dataMutex_.lock(); }
   void unlock() { dataMutex_.unlock(); }
-  bool tryLock() { return dataMutex_.try_lock(); }
 
   // For the layer's devices: called on the robot cycle thread for each packet
   // of the type. A handler must not add or remove handlers.

@@ -69,7 +69,7 @@ int main() {
   openStatusConsole("Estado de comunicaciones");
   startStationThread(signalThreadMain, "S");
   startStationThread(laserThreadMain, "T3");
-  startStationThread(gpsThreadMain, "T5");
+  startStationThread(gpsThreadMain, "T6");
 
   bindStationHooks();
   setWindowMessageHandler([](const WindowMessage& message) { stationWindowProc(message); });

@@ -1,5 +1,7 @@
 #include "core/thread_entries.h"
 
+#include <pthread.h>
+
 #include <string>
 
 #include "core/driving_state.h"
@@ -55,6 +57,10 @@ int serialAutoThreadMain(const char* /*label*/) {
   return 0;
 }
 
+// The label names the thread, as process listings and debuggers show it.
 void startStationThread(int (*entry)(const char*), const char* label) {
-  std::thread(entry, label).detach();
+  std::thread([entry, label] {
+    pthread_setname_np(pthread_self(), label);
+    entry(label);
+  }).detach();
 }

@@ -80,7 +80,7 @@ long stationWindowProc(const WindowMessage& message) {
       if (stationHooks.resizeView) stationHooks.resizeView(message.width, message.height);
       return 0;
     case WindowMessageType::Activate:
-      driving.windowActive = (message.wparam >> 16) == 0;
+      driving.windowActive = !activateMinimised(message.wparam);
       return 0;
     case WindowMessageType::Close:
       // The records stay until the process ends: the workers may still read them.
@@ -95,12 +95,8 @@ long stationWindowProc(const WindowMessage& message) {
       }
       return 0;
     case WindowMessageType::Command:
-      menuCommand(static_cast<int>(message.wparam & 0xFFFF));
+      menuCommand(commandId(message.wparam));
       return 0;
-    case WindowMessageType::SystemCommand: {
-      const unsigned command = message.wparam & 0xFFF0;
-      return command == res::kScScreenSave || command == res::kScMonitorPower ? 0 : 1;
-    }
     case WindowMessageType::LeftButtonDown:
       driving.mouseButtonHeld = true;
       if (stationHooks.showCursor) stationHooks.showCursor(false);

@@ -57,7 +57,3 @@ void printLastError(const char* message) {
   const int error = errno;
   printCodedError(message, error);
 }
-
-void printUsage() {
-  consolePrintf("%s", usageText().c_str());
-}

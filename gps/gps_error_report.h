@@ -6,4 +6,3 @@
 void printCodedError(const char* message, int error);
 // The same with the current errno (read before anything else).
 void printLastError(const char* message);
-void printUsage();

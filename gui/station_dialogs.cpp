@@ -10,6 +10,7 @@
 #include "gui/dialog_host.h"
 #include "gui/gui_application.h"
 #include "gui/station_menu.h"
+#include "gui/station_resources.h"
 #include "ui_about_dialog.h"
 #include "ui_ip_dialog.h"
 #include "ui_serial_dialog.h"
@@ -95,13 +96,13 @@ int runStationDialog(int dialogId, DialogProcedure procedure, void (*redraw)()) 
   if (procedure == nullptr || !ensureGuiApplication()) return -1;
   StationDialog dialog(procedure);
   switch (dialogId) {
-    case 103:
+    case res::kDialogAbout:
       build<Ui_AboutDialog>(dialog);
       break;
-    case 138:
+    case res::kDialogIp:
       build<Ui_IpDialog>(dialog);
       break;
-    case 140:
+    case res::kDialogSerial:
       build<Ui_SerialDialog>(dialog);
       break;
     default:

@@ -12,8 +12,7 @@ void addCommand(QMenu* menu, const char* label, int id) {
   QAction* action = menu->addAction(QString::fromUtf8(label));
   action->setData(id);
   QObject::connect(action, &QAction::triggered, [id] {
-    deliverWindowMessage(
-        WindowMessage{WindowMessageType::Command, static_cast<std::uint32_t>(id), 0, 0});
+    deliverWindowMessage(WindowMessage{WindowMessageType::Command, commandParam(id), 0, 0});
   });
 }
 }  // namespace

@@ -37,8 +37,4 @@ inline constexpr int kPortButtonIds[12] = {1022, 1023, 4,    1024, 1025, 5,
                                            1026, 1027, 1028, 1029, 1030, 1031};
 inline constexpr const char* kPortNames[12] = {"COM1", "COM2", "COM3", "COM4",  "COM5",  "COM6",
                                                "COM7", "COM8", "COM9", "COM10", "COM11", "COM12"};
-
-// System commands swallowed by the window procedure.
-inline constexpr unsigned kScScreenSave = 0xF140;
-inline constexpr unsigned kScMonitorPower = 0xF170;
 }  // namespace res

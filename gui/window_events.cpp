@@ -5,11 +5,9 @@
 #include <QResizeEvent>
 #include <QWidget>
 #include <QWindow>
-#include <deque>
 
 namespace {
 WindowMessageHandler messageHandler = nullptr;
-std::deque<WindowMessage> postedMessages;
 bool repaintWanted = true;
 
 WindowMessage makeMessage(WindowMessageType type, std::uint32_t wparam = 0, int width = 0,
@@ -34,10 +32,6 @@ void setWindowMessageHandler(WindowMessageHandler handler) {
   messageHandler = handler;
 }
 
-void postWindowMessage(const WindowMessage& message) {
-  postedMessages.push_back(message);
-}
-
 bool deliverWindowMessage(const WindowMessage& message) {
   if (messageHandler == nullptr) return false;
   messageHandler(message);
@@ -48,14 +42,6 @@ bool takeRepaintRequest() {
   const bool wanted = repaintWanted;
   repaintWanted = false;
   return wanted;
-}
-
-void deliverPostedWindowMessages() {
-  while (!postedMessages.empty()) {
-    WindowMessage message = postedMessages.front();
-    postedMessages.pop_front();
-    deliverWindowMessage(message);
-  }
 }
 
 std::uint32_t virtualKeyFromToolkitKey(int key) {
@@ -127,9 +113,9 @@ bool WindowEventFilter::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::WindowDeactivate: {
       auto* frame = qobject_cast<QWidget*>(watched);
       if (frame == nullptr) return false;
-      std::uint32_t active = frame->isActiveWindow() ? 1u : 0u;
-      std::uint32_t minimised = frame->isMinimized() ? 1u : 0u;
-      deliverWindowMessage(makeMessage(WindowMessageType::Activate, active | (minimised << 16)));
+      deliverWindowMessage(
+          makeMessage(WindowMessageType::Activate,
+                      activateParam(frame->isActiveWindow(), frame->isMinimized())));
       return false;
     }
     default:

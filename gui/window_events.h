@@ -17,6 +17,5 @@ class WindowEventFilter : public QObject {
 };
 
 // Hands queued messages to the handler (posted ones, in order).
-void deliverPostedWindowMessages();
 // Hands one message to the handler at once; false when no handler is set.
 bool deliverWindowMessage(const WindowMessage& message);

@@ -6,12 +6,11 @@
 
 enum class WindowMessageType : std::uint8_t {
   Size,            // width, height: the new size of the drawing area
-  Activate,        // wparam: low word 1 active / 0 inactive, high word 1 when minimised
+  Activate,        // wparam: see activateParam
   Close,           // the operator asked to close the window
   KeyDown,         // wparam: virtual-key code
   KeyUp,           // wparam: virtual-key code
-  Command,         // wparam: menu command id
-  SystemCommand,   // wparam: system command code
+  Command,         // wparam: see commandParam
   LeftButtonDown,  // width, height: cursor position in the drawing area
   LeftButtonUp,
 };
@@ -23,14 +22,28 @@ struct WindowMessage {
   std::int32_t height = 0;
 };
 
+// An Activate message's parameter: the low half says whether the window is
+// the active one, the high half whether it is minimised.
+inline std::uint32_t activateParam(bool active, bool minimised) {
+  return (active ? 1u : 0u) | (minimised ? 1u << 16 : 0u);
+}
+inline bool activateMinimised(std::uint32_t wparam) {
+  return (wparam >> 16) != 0;
+}
+
+// A Command message's parameter: the menu command id in the low half (the
+// high half tells where the command came from, and is not used).
+inline std::uint32_t commandParam(int commandId) {
+  return static_cast<std::uint16_t>(commandId);
+}
+inline int commandId(std::uint32_t wparam) {
+  return static_cast<int>(wparam & 0xFFFFu);
+}
+
 using WindowMessageHandler = void (*)(const WindowMessage&);
 
 // nullptr: events are dropped, and closing the window is left to the toolkit.
 void setWindowMessageHandler(WindowMessageHandler handler);
-
-// Queues a message as if the window had produced it (menus use it for their
-// command ids); it is handed over by the next processPendingEvents().
-void postWindowMessage(const WindowMessage& message);
 
 // Virtual-key code for a toolkit key code, 0 when the station has none for it.
 std::uint32_t virtualKeyFromToolkitKey(int toolkitKey);

@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,15 +13,10 @@
 namespace {
 
 // The saved settings are written before the descriptor is published, so a
-// signal handler that sees the descriptor also sees the settings.
+// thread that sees the descriptor also sees the settings.
 termios savedSettings{};
 std::atomic<int> rawFd{-1};
 std::mutex rawMutex;  // one raw session at a time (not taken by the handler)
-
-void restoreFromSignal(int signal) {
-  restoreTerminal();
-  std::_Exit(128 + signal);
-}
 
 bool inBackground(int fd) {
   const pid_t foreground = ::tcgetpgrp(fd);
@@ -35,7 +29,7 @@ bool inBackground(int fd) {
 
 bool openStatusConsole(const char* title) {
   if (::isatty(STDOUT_FILENO) == 0) return false;
-  installTerminalRestoreHandlers();
+  restoreTerminalAtExit();
   if (title != nullptr) {
     std::printf("\x1b]0;%s\x07", title);
     std::fflush(stdout);
@@ -61,7 +55,7 @@ bool enterRawKeyInput(int fd) {
   raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT);
   raw.c_cc[VMIN] = 1;
   raw.c_cc[VTIME] = 0;
-  installTerminalRestoreHandlers();
+  restoreTerminalAtExit();
   savedSettings = original;
   rawFd.store(fd);
   if (::tcsetattr(fd, TCSANOW, &raw) != 0) {
@@ -83,13 +77,7 @@ void restoreTerminal() {
   if (fd >= 0) ::tcsetattr(fd, TCSANOW, &savedSettings);
 }
 
-void installTerminalRestoreHandlers() {
+void restoreTerminalAtExit() {
   static std::once_flag once;
-  std::call_once(once, [] {
-    struct sigaction action {};
-    action.sa_handler = restoreFromSignal;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
-    std::atexit(restoreTerminal);
-  });
+  std::call_once(once, [] { std::atexit(restoreTerminal); });
 }

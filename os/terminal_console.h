@@ -1,8 +1,10 @@
 #pragma once
 // The status console is the terminal the station runs in. Its title is set
 // with the OSC 0 escape; keys are read one at a time from a terminal in raw
-// input mode, and the terminal's settings are put back on every way out of the
-// process (normal end, SIGINT, SIGTERM, SIGHUP, an explicit restoreTerminal()).
+// input mode, and the terminal's settings are put back on the way out of the
+// process: a normal end, or restoreTerminal() (the station's own end, which its
+// signal thread also takes for SIGINT, SIGTERM and SIGHUP after stopping the
+// robots).
 
 // Sets the terminal's title when standard output is a terminal and returns
 // true; otherwise writes nothing and returns false (output goes wherever
@@ -12,8 +14,8 @@ bool openStatusConsole(const char* title);
 // Puts the terminal on fd into raw single-key input: no line editing, no echo,
 // Ctrl+C arrives as the byte 3, Enter as 13. Output processing is kept, so
 // console lines still end where they should. Saves the previous settings for
-// leaveRawKeyInput() and restoreTerminal(), and installs the signal handlers
-// that restore them. False (errno set) when fd is not a terminal or the
+// leaveRawKeyInput() and restoreTerminal(), which also runs at a normal
+// process end. False (errno set) when fd is not a terminal or the
 // settings are refused; ENOTTY too when the process runs in the background of
 // its controlling terminal, where touching it would stop the process.
 bool enterRawKeyInput(int fd);
@@ -24,6 +26,5 @@ void leaveRawKeyInput();
 // The same, for every way out of the process; safe from a signal handler.
 void restoreTerminal();
 
-// SIGINT, SIGTERM and SIGHUP restore the terminal and end the process with
-// status 128 + signal. Idempotent.
-void installTerminalRestoreHandlers();
+// Runs restoreTerminal() when the process ends normally. Idempotent.
+void restoreTerminalAtExit();

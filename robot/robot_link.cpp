@@ -87,6 +87,10 @@ RobotLink::RobotLink(const char* port) : RobotLink() {
   consolePrintf("\a->3\n");
 }
 
+RobotLink::~RobotLink() {
+  robot.closeQuietly();
+}
+
 ArDeviceConnection& RobotLink::connection() {
   if (useSerial) return serialConnection;
   return tcpConnection;

@@ -45,6 +45,9 @@ struct RobotLink {
   RobotLink(const char* address, int port);
   // Serial link on the named port.
   explicit RobotLink(const char* port);
+  // Ends the robot's cycle (and with it every callback) before any member
+  // goes, so no callback can reach a handler that is gone.
+  ~RobotLink();
   RobotLink(const RobotLink&) = delete;
   RobotLink& operator=(const RobotLink&) = delete;
 

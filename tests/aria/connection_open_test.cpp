@@ -7,9 +7,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 #include "robot_test_support.h"
 #include "tests/support/closed_port.h"
+#include "tests/support/line_exclusive.h"
+#include "tests/support/pty_pair.h"
 
 using namespace std::chrono_literals;
 
@@ -95,6 +99,28 @@ TEST(ConnectionOpen, SerialFailuresAreNamed) {
   holder.close();
   ArSerialConnection next;
   EXPECT_EQ(next.open(sim.ptyPath().c_str()), 0);
+}
+
+TEST(ConnectionOpen, SerialLineIsExclusiveOnlyWhileHeld) {
+  // Exclusive mode belongs to the line, not to the descriptor: left set while
+  // the other end stays open, it refuses every later open but root's.
+  using LetGo = std::function<void(std::unique_ptr<ArSerialConnection>&, const std::string&)>;
+  const std::pair<const char*, LetGo> ways[] = {
+      {"close", [](auto& c, const std::string&) { c->close(); }},
+      {"destruction", [](auto& c, const std::string&) { c.reset(); }},
+      {"opening another port",
+       [](auto& c, const std::string& other) { EXPECT_EQ(c->open(other.c_str()), 0); }},
+  };
+  for (const auto& [way, letGo] : ways) {
+    SCOPED_TRACE(way);
+    PtyPair line, other;
+    ASSERT_FALSE(line.slavePath.empty());
+    auto connection = std::make_unique<ArSerialConnection>();
+    ASSERT_EQ(connection->open(line.slavePath.c_str()), 0);
+    EXPECT_TRUE(lineExclusive(line.slavePath));
+    letGo(connection, other.slavePath);
+    EXPECT_FALSE(lineExclusive(line.slavePath));
+  }
 }
 
 TEST(ConnectionOpen, SerialPermissionDenied) {

@@ -13,9 +13,9 @@
 #include "core/thread_entries.h"
 #include "gps/gps_link.h"
 #include "laser/laser_scan_reader.h"
-#include "tests/gps/pty_pair.h"
-#include "tests/gps/stdout_collector.h"
 #include "tests/support/poll_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/stdout_collector.h"
 
 namespace {
 

@@ -58,9 +58,7 @@ class WindowProcedure : public testing::Test {
     stationRecord = nullptr;
   }
 
-  void command(int id) {
-    stationWindowProc({WindowMessageType::Command, static_cast<std::uint32_t>(id), 0, 0});
-  }
+  void command(int id) { stationWindowProc({WindowMessageType::Command, commandParam(id), 0, 0}); }
   static DialogMessage click(int id) { return {DialogMessage::Type::Command, id, {}}; }
 
   std::unique_ptr<RobotController> record_ = std::make_unique<RobotController>();
@@ -87,11 +85,11 @@ TEST_F(WindowProcedure, MessagesSetTheSharedState) {
   EXPECT_EQ(views_, (std::vector<std::pair<int, int>>{{800, 577}}));
 
   // Minimise, then restore; losing the focus alone keeps drawing.
-  stationWindowProc({WindowMessageType::Activate, 0x10000, 0, 0});
+  stationWindowProc({WindowMessageType::Activate, activateParam(false, true), 0, 0});
   EXPECT_FALSE(driving.windowActive);
-  stationWindowProc({WindowMessageType::Activate, 1, 0, 0});
+  stationWindowProc({WindowMessageType::Activate, activateParam(true, false), 0, 0});
   EXPECT_TRUE(driving.windowActive);
-  stationWindowProc({WindowMessageType::Activate, 0, 0, 0});
+  stationWindowProc({WindowMessageType::Activate, activateParam(false, false), 0, 0});
   EXPECT_TRUE(driving.windowActive);
 
   stationWindowProc({WindowMessageType::LeftButtonDown, 0, 5, 5});
@@ -100,10 +98,6 @@ TEST_F(WindowProcedure, MessagesSetTheSharedState) {
   EXPECT_FALSE(driving.mouseButtonHeld);
   EXPECT_EQ(cursor_, (std::vector<bool>{false, true}));
 
-  EXPECT_EQ(stationWindowProc({WindowMessageType::SystemCommand, res::kScScreenSave, 0, 0}), 0);
-  EXPECT_EQ(stationWindowProc({WindowMessageType::SystemCommand, res::kScMonitorPower + 2, 0, 0}),
-            0);
-  EXPECT_NE(stationWindowProc({WindowMessageType::SystemCommand, 0xF020, 0, 0}), 0);
   EXPECT_FALSE(quitRequest.requested);
 
   stationWindowProc({WindowMessageType::Close, 0, 0, 0});

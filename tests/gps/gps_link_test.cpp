@@ -21,10 +21,10 @@
 #include "gps_block_parse.h"
 #include "nmea_log_fixture.h"
 #include "os/serial_port.h"
-#include "pty_pair.h"
 #include "state/robot_controller.h"
-#include "stdout_collector.h"
 #include "tests/support/poll_until.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/stdout_collector.h"
 
 namespace {
 

@@ -245,10 +245,22 @@ TEST_F(StationWindowTest, RenderResourcesLiveWithTheContext) {
   EXPECT_FALSE(stationWindowOpen());
 }
 
-TEST(StationWindowWithoutDisplay, ReportsOnStandardErrorAndFails) {
-  std::string out = runCommand("env -u DISPLAY -u WAYLAND_DISPLAY " TORVA_BINARY_DIR
-                               "/tests/gui/open_station_window 2>&1; echo status=$?");
-  EXPECT_EQ(out, "ERROR: Fallo al registrar la Windows Class.\nstatus=1\n");
+TEST(StationWindowWithoutDisplay, SaysWhichDisplayIsMissingThenFails) {
+  struct Case {
+    const char* env;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"-u DISPLAY", "No hay pantalla: la variable DISPLAY no esta definida"},
+      {"DISPLAY=:4999", "No se pudo abrir la pantalla DISPLAY=:4999"},
+  };
+  for (const Case& c : cases) {
+    const std::string out =
+        runCommand(std::string("env -u WAYLAND_DISPLAY ") + c.env +
+                   " " TORVA_BINARY_DIR "/tests/gui/open_station_window 2>&1; echo status=$?");
+    EXPECT_EQ(out,
+              std::string(c.line) + "\nERROR: Fallo al registrar la Windows Class.\nstatus=1\n");
+  }
 }
 
 }  // namespace

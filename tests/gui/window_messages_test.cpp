@@ -102,15 +102,4 @@ TEST_F(WindowMessagesTest, ResizingTheWindowReportsTheDrawingAreaSize) {
   EXPECT_GT(area.height, 400);
 }
 
-TEST_F(WindowMessagesTest, PostedMessagesArriveInOrderOnTheNextPump) {
-  postWindowMessage({WindowMessageType::Command, 32779, 0, 0});
-  postWindowMessage({WindowMessageType::Close, 0, 0, 0});
-  EXPECT_TRUE(received.empty());
-  processPendingEvents();
-  ASSERT_EQ(received.size(), 2u);
-  EXPECT_EQ(received[0].type, WindowMessageType::Command);
-  EXPECT_EQ(received[0].wparam, 32779u);
-  EXPECT_EQ(received[1].type, WindowMessageType::Close);
-}
-
 }  // namespace

@@ -3,13 +3,11 @@
 #include "os/terminal_console.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <csignal>
 #include <cstdio>
 
-#include "pty_pair.h"
 #include "tests/support/poll_until.h"
+#include "tests/support/pty_pair.h"
 
 namespace {
 
@@ -76,26 +74,6 @@ TEST(StatusConsole, RawKeyInputAndRestore) {
   EXPECT_FALSE(enterRawKeyInput(pipeFds[0]));
   ::close(pipeFds[0]);
   ::close(pipeFds[1]);
-}
-
-TEST(StatusConsole, SignalsRestoreTheTerminalBeforeTheProcessEnds) {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    PtyPair terminal;
-    const termios before = terminal.settings();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      const int fd = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY);
-      if (fd < 0 || !enterRawKeyInput(fd)) _exit(99);
-      ::raise(signal);
-      _exit(98);  // not reached: the handler ends the process
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status)) << signal;
-    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
-    EXPECT_EQ(terminal.settings().c_lflag, before.c_lflag) << signal;
-  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Collects what the process writes to standard output while it lives, so a
 // test can wait for console lines printed by other threads.
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
