@@ -123,7 +123,7 @@ class StationEndToEnd : public testing::Test {
   // should leave.
   void menuKey(const std::string& key, std::size_t menusAfter) {
     ASSERT_TRUE(display_.xdotool("key " + key));
-    EXPECT_TRUE(pollUntil([&] { return display_.popups().size() == menusAfter; }, 10s))
+    EXPECT_TRUE(pollUntil([&] { return display_.popups().size() == menusAfter; }, 10s, 50ms))
         << "after " << key << ": " << display_.popups().size() << " menus open, not " << menusAfter;
   }
 
@@ -132,7 +132,7 @@ class StationEndToEnd : public testing::Test {
   void openInicio() {
     ASSERT_TRUE(display_.xdotool("mousemove --window " + idOf(frame_) + " 20 " +
                                  std::to_string(menuBarHeight() / 2) + " click 1"));
-    ASSERT_TRUE(pollUntil([&] { return display_.popups().size() == 1; }, 10s))
+    ASSERT_TRUE(pollUntil([&] { return display_.popups().size() == 1; }, 10s, 50ms))
         << "the \"Archivo\" menu opens";
     menuKey("i", 2);
   }
@@ -143,7 +143,8 @@ class StationEndToEnd : public testing::Test {
     const Window menu = display_.popups().back();
     const Picture before = display_.capture(menu);
     ASSERT_TRUE(display_.xdotool("key Down"));
-    EXPECT_TRUE(pollUntil([&] { return display_.capture(menu).pixels != before.pixels; }, 10s))
+    EXPECT_TRUE(
+        pollUntil([&] { return display_.capture(menu).pixels != before.pixels; }, 10s, 50ms))
         << "the choice moves down";
   }
 

@@ -9,12 +9,12 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "gui/message_box.h"
 #include "gui/station_window.h"
 #include "gui/window_faults.h"
+#include "tests/support/poll_until.h"
 
 namespace {
 
@@ -119,12 +119,13 @@ TEST_F(StationWindowTest, OpensTitledWindowWithCompatibilityContextAndDrawingAre
 
   // The window system sees the title and the icon.
   std::string found;
-  for (int attempt = 0; attempt < 50 && found.empty(); ++attempt) {
-    processPendingEvents();
-    found = runCommand("xdotool search --name '" + ownTitle() + "' 2>/dev/null");
-    if (found.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  ASSERT_FALSE(found.empty());
+  ASSERT_TRUE(pollUntil(
+      [&] {
+        processPendingEvents();
+        found = runCommand("xdotool search --name '" + ownTitle() + "' 2>/dev/null");
+        return !found.empty();
+      },
+      std::chrono::seconds(5), std::chrono::milliseconds(20)));
   std::string id = found.substr(0, found.find('\n'));
   std::string icon = runCommand("xprop -id " + id + " _NET_WM_ICON");
   EXPECT_NE(icon.find("Icon ("), std::string::npos) << icon;

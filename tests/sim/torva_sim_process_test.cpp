@@ -20,6 +20,9 @@
 #include "aria/aria.h"
 #include "gps/gga_sentence.h"
 #include "tests/support/line_exclusive.h"
+#include "tests/support/poll_until.h"
+
+using namespace std::chrono_literals;
 
 extern char** environ;
 
@@ -124,17 +127,20 @@ TEST(TorvaSimProcess, ServesTheRobotLayerAndLogsCommands) {
     robot.comInt(4, 1);
     robot.runAsync(true);
     robot.setVel2(100, -100);
-    ArUtil::sleep(300);
-    EXPECT_LT(robot.getRawEncoderPose().getTh(), 0);
+    EXPECT_TRUE(pollUntil([&] { return robot.getRawEncoderPose().getTh() < 0; }, 5s));
     Aria::shutdown();
   }
-  ArUtil::sleep(100);
+  // The log is written line by line; the session's end is its last line.
+  const auto logText = [&] {
+    std::ifstream log(logPath);
+    std::stringstream all;
+    all << log.rdbuf();
+    return all.str();
+  };
+  EXPECT_TRUE(pollUntil([&] { return logText().find(" CLOSE 1") != std::string::npos; }, 5s));
   EXPECT_EQ(sim.stop(), 0);
 
-  std::ifstream log(logPath);
-  std::stringstream all;
-  all << log.rdbuf();
-  const std::string lines = all.str();
+  const std::string lines = logText();
   for (const char* name : {" SYNC0", " OPEN 1", " ENABLE 1", " VEL2 1531", " ENABLE 0", " CLOSE 1"})
     EXPECT_THAT(lines, testing::HasSubstr(name));
   ::unlink(logPath);
