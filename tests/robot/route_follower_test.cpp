@@ -39,6 +39,13 @@ int countOf(const std::string& text, const std::string& what) {
   for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
 }
+
+// The console shows its latest lines again under every block: an earlier
+// test's lines would come back inside this test's captured output.
+void pushOutKeptConsoleLines() {
+  for (int i = 0; i < kConsoleKeptLines; ++i) consolePrintf("\n");
+}
+
 }  // namespace
 
 TEST(RouteFollower, TurnEndsWithinFiveDegreesEvenAcrossTheHalfTurn) {
@@ -209,9 +216,7 @@ TEST(RouteFollower, ARobotThatCannotMakeProgressIsStoppedAndTheRouteEnds) {
       // Ten minutes of robot time: the follower would push on for ever.
       if (r.passes > 6000) throw std::runtime_error("the follower never stopped");
     };
-    // The console shows its latest lines again under every block: push an
-    // earlier case's lines out first.
-    for (int i = 0; i < kConsoleKeptLines; ++i) consolePrintf("\n");
+    pushOutKeptConsoleLines();
     testing::internal::CaptureStdout();
     readRouteFile(*run.station);
     ArPose start, end;
@@ -238,6 +243,7 @@ TEST(RouteFollower, AMovingRobotIsNotStoppedByAStallBitThatComesAndGoes) {
   Drive run;
   run.station->routeFileName = path.c_str();
   run.robot.onPass = [](FakeRobot& r) { r.stalled = r.passes % 10 != 0; };  // 0.9 s at most
+  pushOutKeptConsoleLines();
   testing::internal::CaptureStdout();
   readRouteFile(*run.station);
   ArPose start, end;
