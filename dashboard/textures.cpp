@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "dashboard/bitmap_glyphs.h"
 #include "dashboard/bmp_image.h"
+#include "dashboard/fixed_picture.h"
 #include "dashboard/map_texture.h"
 #include "gui/station_window.h"
 #include "os/installed_files.h"
@@ -36,6 +38,8 @@ bool loadTexturesAndFont() {
 
 void releaseTexturesAndFont() {
   deleteFont();
+  deleteGlyphs();
+  deleteFixedPicture();
   deleteMapTexture();
   // Names that were never made into textures are ignored by GL.
   glDeleteTextures(kTextureSlots, textureNames.data());

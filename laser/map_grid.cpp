@@ -22,6 +22,6 @@ void markScanInMap(RobotController& rc) {
     const float b = static_cast<float>(-r * std::sin(psi) / 0.1);
     const int row = row0 + truncCells(a);
     const int col = col0 + truncCells(b);
-    if (insideGrid(row, col)) rc.obstacleGrid[static_cast<std::size_t>(gridIndex(row, col))] = 1;
+    if (insideGrid(row, col)) markObstacleCell(rc, gridIndex(row, col));
   }
 }

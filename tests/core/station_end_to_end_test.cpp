@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -122,7 +123,7 @@ class StationEndToEnd : public testing::Test {
   // should leave.
   void menuKey(const std::string& key, std::size_t menusAfter) {
     ASSERT_TRUE(display_.xdotool("key " + key));
-    EXPECT_TRUE(pollUntil([&] { return display_.popups().size() == menusAfter; }, 10s))
+    EXPECT_TRUE(pollUntil([&] { return display_.popups().size() == menusAfter; }, 10s, 50ms))
         << "after " << key << ": " << display_.popups().size() << " menus open, not " << menusAfter;
   }
 
@@ -131,7 +132,7 @@ class StationEndToEnd : public testing::Test {
   void openInicio() {
     ASSERT_TRUE(display_.xdotool("mousemove --window " + idOf(frame_) + " 20 " +
                                  std::to_string(menuBarHeight() / 2) + " click 1"));
-    ASSERT_TRUE(pollUntil([&] { return display_.popups().size() == 1; }, 10s))
+    ASSERT_TRUE(pollUntil([&] { return display_.popups().size() == 1; }, 10s, 50ms))
         << "the \"Archivo\" menu opens";
     menuKey("i", 2);
   }
@@ -142,18 +143,45 @@ class StationEndToEnd : public testing::Test {
     const Window menu = display_.popups().back();
     const Picture before = display_.capture(menu);
     ASSERT_TRUE(display_.xdotool("key Down"));
-    EXPECT_TRUE(pollUntil([&] { return display_.capture(menu).pixels != before.pixels; }, 10s))
+    EXPECT_TRUE(
+        pollUntil([&] { return display_.capture(menu).pixels != before.pixels; }, 10s, 50ms))
         << "the choice moves down";
   }
 
-  // Waits for a dialog; clicks a button at (x, y) inside it, then waits until it closed.
+  // A dialog is mapped before Qt has laid it out and drawn it; a click that
+  // arrives then can be lost. Waits until two captures in a row show the
+  // same drawn picture (more than one colour).
+  void waitUntilDrawn(Window dialog) {
+    Picture last;
+    EXPECT_TRUE(pollUntil(
+        [&] {
+          Picture now = display_.capture(dialog);
+          const bool drawn =
+              !now.pixels.empty() && std::any_of(now.pixels.begin(), now.pixels.end(),
+                                                 [&](unsigned p) { return p != now.pixels[0]; });
+          const bool steady = drawn && now.pixels == last.pixels;
+          last = std::move(now);
+          return steady;
+        },
+        10s, 50ms))
+        << "the dialog is drawn";
+  }
+
+  // Clicks a button at (x, y) inside a drawn dialog.
   void clickInDialog(Window dialog, int x, int y) {
     ASSERT_TRUE(display_.xdotool("mousemove --window " + idOf(dialog) + " " + std::to_string(x) +
                                  " " + std::to_string(y) + " click 1"));
   }
-  void expectDialogGone(const std::string& title) {
-    EXPECT_TRUE(pollUntil([&] { return display_.shownWindowNamed(title) == 0; }, 10s))
-        << title << " closes";
+
+  // Clicks the button that closes the dialog until it is gone: a click the
+  // toolkit dropped is sent again, one that took effect leaves nothing to click.
+  void clickToClose(Window dialog, const std::string& title, int x, int y) {
+    const auto gone = [&] { return display_.shownWindowNamed(title) == 0; };
+    for (int attempt = 0; attempt < 3 && !gone(); ++attempt) {
+      clickInDialog(dialog, x, y);
+      if (pollUntil(gone, 4s)) return;
+    }
+    EXPECT_TRUE(gone()) << title << " closes\n" << station_.output();
   }
 
   // Holds Up until both wheels are told 1.2 m/s and the REAL dial moved, then
@@ -260,8 +288,8 @@ class StationEndToEnd : public testing::Test {
     ASSERT_TRUE(display_.xdotool("key b"));  // "Mo&bileSim"
     const Window dialog = display_.waitForWindow("Conexion modo IP", 10s);
     ASSERT_NE(dialog, 0u) << "the IP dialog opens";
-    clickInDialog(dialog, 231, buttonY);
-    expectDialogGone("Conexion modo IP");
+    waitUntilDrawn(dialog);
+    clickToClose(dialog, "Conexion modo IP", 231, buttonY);
   }
 
   // Waits for the simulator to print needle, reading the station's console
@@ -321,9 +349,9 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
   ASSERT_TRUE(display_.xdotool("key Return"));
   const Window dialog = display_.waitForWindow("Puerto Serial", 10s);
   ASSERT_NE(dialog, 0u) << "the serial dialog opens";
-  clickInDialog(dialog, 206 + 37, 28 + 11);  // "COM3"
-  clickInDialog(dialog, 34 + 37, 213 + 11);  // "Manual"
-  expectDialogGone("Puerto Serial");
+  waitUntilDrawn(dialog);
+  clickInDialog(dialog, 206 + 37, 28 + 11);                  // "COM3"
+  clickToClose(dialog, "Puerto Serial", 34 + 37, 213 + 11);  // "Manual"
   expectWorkerLines();
   ASSERT_FALSE(HasFailure());
   driveAndLeave();
