@@ -19,6 +19,7 @@
 #include "nmea_log_fixture.h"
 #include "running_link.h"
 #include "tests/support/child_process.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/stdout_collector.h"
 #include "tests/support/temp_dir.h"
@@ -121,9 +122,9 @@ Replay replay(const std::string& log, const std::string& setting, Ready ready, W
   StdoutCollector console;
   {
     RunningLink running(setting, noConsole());
-    EXPECT_TRUE(waitUntil([&] { return ready(console.text()); })) << console.text();
+    EXPECT_TRUE(pollUntil([&] { return ready(console.text()); }, 20s)) << console.text();
     EXPECT_TRUE(write(readBytes(nmeaPath(log))));
-    EXPECT_TRUE(waitUntil([&] { return countOf(console.text(), kClear) >= wanted; }, 60s))
+    EXPECT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) >= wanted; }, 60s))
         << countOf(console.text(), kClear) << " blocks of " << wanted;
     std::this_thread::sleep_for(50ms);  // nothing more comes
     running.link.stop();
@@ -335,10 +336,12 @@ TEST(GpsdLink, TypedKeysAreDroppedAndEscStopsTheLink) {
   StdoutCollector console;
   {
     RunningLink running(gpsd.setting(), consoleFd);
-    ASSERT_TRUE(waitUntil([&] {
-      return console.text().find("press Esc or Ctrl+C to terminate\n") != std::string::npos &&
-             console.text().find("Conectado a gpsd") != std::string::npos;
-    }));
+    ASSERT_TRUE(pollUntil(
+        [&] {
+          return console.text().find("press Esc or Ctrl+C to terminate\n") != std::string::npos &&
+                 console.text().find("Conectado a gpsd") != std::string::npos;
+        },
+        20s));
     ASSERT_TRUE(terminal.writeAll("ab\r"));
     std::this_thread::sleep_for(100ms);
     ASSERT_TRUE(terminal.writeAll("\x1b"));
