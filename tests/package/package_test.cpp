@@ -6,6 +6,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,7 +33,7 @@ std::string fileText(const fs::path& path) {
 class Package : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    made_ = new TempDir;
+    made_ = std::make_unique<TempDir>();
     const std::string log = made_->file("cpack.log");
     const std::string command = std::string("'") + TORVA_CPACK + "' --config '" +
                                 TORVA_CPACK_CONFIG + "' -B '" + made_->path().string() + "' >'" +
@@ -47,15 +48,12 @@ class Package : public testing::Test {
     root_ = made_->file("root");
     std::system(("dpkg-deb -x '" + deb_ + "' '" + root_ + "'").c_str());
   }
-  static void TearDownTestSuite() {
-    delete made_;
-    made_ = nullptr;
-  }
+  static void TearDownTestSuite() { made_.reset(); }
   void SetUp() override { ASSERT_FALSE(deb_.empty()) << "cpack made no package:\n" << cpackLog_; }
 
   static fs::path installed(const std::string& relative) { return fs::path(root_) / relative; }
 
-  static inline TempDir* made_ = nullptr;
+  static inline std::unique_ptr<TempDir> made_;
   static inline std::string deb_;
   static inline std::string root_;
   static inline std::string cpackLog_;
