@@ -13,14 +13,18 @@ ArDeviceConnection::~ArDeviceConnection() {
 
 void ArDeviceConnection::adopt(int fd) {
   std::lock_guard<std::mutex> lock(writeMutex_);
-  if (fd_.load() >= 0) ::close(fd_.load());
-  fd_.store(fd);
+  const int old = fd_.exchange(fd);
+  if (old >= 0) release(old);
 }
 
 void ArDeviceConnection::close() {
   std::lock_guard<std::mutex> lock(writeMutex_);
   const int fd = fd_.exchange(-1);
-  if (fd >= 0) ::close(fd);
+  if (fd >= 0) release(fd);
+}
+
+void ArDeviceConnection::release(int fd) {
+  ::close(fd);
 }
 
 long ArDeviceConnection::writeSome(int fd, const uint8_t* bytes, int size) {

@@ -37,6 +37,9 @@ class ArDeviceConnection {
  protected:
   // Takes ownership of an open, non-blocking descriptor.
   void adopt(int fd);
+  // Every descriptor this link lets go of passes through here. A subclass
+  // that overrides it must call close() in its own destructor.
+  virtual void release(int fd);
   virtual long writeSome(int fd, const uint8_t* bytes, int size);
 
   std::string message_;  // holds the last getOpenMessage() text

@@ -69,7 +69,6 @@ int ArSerialConnection::open(const char* port) {
     ::close(fd);
     return OPEN_COULD_NOT_SET_UP_PORT;
   }
-  ::ioctl(fd, TIOCEXCL);
   ::cfmakeraw(&tio);
   tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS | CSIZE);
   tio.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -83,10 +82,18 @@ int ArSerialConnection::open(const char* port) {
     ::close(fd);
     return OPEN_COULD_NOT_SET_UP_PORT;
   }
+  // Exclusive mode stays on the line, not on our descriptor: release()
+  // clears it, or the line would refuse everyone but root after we close.
+  ::ioctl(fd, TIOCEXCL);
   baud_ = 9600;
   rawFd_ = fd;
   adopt(fd);
   return 0;
+}
+
+void ArSerialConnection::release(int fd) {
+  ::ioctl(fd, TIOCNXCL);
+  ::close(fd);
 }
 
 bool ArSerialConnection::setBaud(int baud) {

@@ -18,6 +18,8 @@ class ArSerialConnection : public ArDeviceConnection {
     OPEN_BAD_PORT_NAME = 6,
   };
 
+  ~ArSerialConnection() override { close(); }
+
   void setPort(const char* name);
   const char* getPort() const { return name_.c_str(); }
   // Opens the given port, or the one set with setPort when port is null.
@@ -28,6 +30,9 @@ class ArSerialConnection : public ArDeviceConnection {
   bool isSerial() const override { return true; }
   bool setBaud(int baud) override;
   int getBaud() const { return baud_; }
+
+ protected:
+  void release(int fd) override;
 
  private:
   std::string name_;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "core/driving_state.h"
+#include "core/frame_gate.h"
 #include "core/station_globals.h"
 #include "core/window_procedure.h"
 #include "dashboard/dashboard_composer.h"
@@ -19,7 +20,7 @@ constexpr auto kFramePeriod = std::chrono::microseconds(16667);
 }  // namespace
 
 namespace {
-std::uint64_t shownSignature = 0;
+FrameGate frameGate;
 
 DashboardInputs currentInputs() {
   DashboardInputs inputs;
@@ -28,18 +29,14 @@ DashboardInputs currentInputs() {
   return inputs;
 }
 
-// A frame is drawn when what it shows changed, when the window must be
-// repainted, and while the mouse button is held (the frame keeps the cursor
-// centred). Otherwise the picture on screen is already right.
+// Otherwise the picture on screen is already right (see FrameGate).
 bool frameWanted() {
   const RobotController* rc = stationRecord.load();
   if (rc == nullptr) return false;
   const bool repaint = takeRepaintRequest();
   const DashboardInputs inputs = currentInputs();
-  const std::uint64_t signature = dashboardSignature(*rc, inputs);
-  if (!repaint && !inputs.mouseButtonHeld && signature == shownSignature) return false;
-  shownSignature = signature;
-  return true;
+  return frameGate.wanted(repaint, inputs.mouseButtonHeld, dashboardInputSignature(inputs),
+                          dashboardDataSignature(*rc), std::chrono::steady_clock::now());
 }
 }  // namespace
 

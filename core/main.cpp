@@ -3,10 +3,13 @@
 #include <pthread.h>
 
 #include <csignal>
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "core/driving_state.h"
 #include "core/frame_loop.h"
+#include "core/station_command_line.h"
 #include "core/station_globals.h"
 #include "core/station_hooks.h"
 #include "core/station_recording.h"
@@ -50,7 +53,23 @@ void bindStationHooks() {
 }
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  std::string error;
+  switch (parseStationCommandLine(argc, argv, error)) {
+    case StationCommand::Run:
+      break;
+    case StationCommand::Help:
+      std::fputs(stationHelpText(), stdout);
+      return 0;
+    case StationCommand::Version:
+      std::fputs(stationVersionText().c_str(), stdout);
+      return 0;
+    case StationCommand::Bad:
+      std::fputs(error.c_str(), stderr);
+      std::fputs(stationHelpText(), stderr);
+      return 2;
+  }
+
   // Blocked here, before any thread exists, so that every thread inherits it
   // and only the signal thread takes these signals.
   const sigset_t signals = endSignals();

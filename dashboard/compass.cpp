@@ -74,19 +74,24 @@ void drawHalfCircles(const float* cosTable, const float* sinTable, int count, fl
 
 }  // namespace
 
-void drawCompass(const float* heading, const float* cosTable, const float* sinTable, int count,
-                 float centreX, float centreY, float scale) {
+void drawCompassTexts(const float* heading, float centreX, float centreY) {
+  drawLabels(*heading * 180 / 3.14f, centreX, centreY);
+}
+
+void drawCompassShapes(const float* heading, const float* cosTable, const float* sinTable,
+                       float centreX, float centreY, float scale) {
   const float cx = centreX, cy = centreY, s = scale;
   const float degrees = *heading * 180 / 3.14f;
-
-  drawLabels(degrees, cx, cy);
-
   glPushMatrix();
   glTranslatef(cx, cy, 0);
   glRotatef(degrees, 0, 0, 1);
   drawFigure(cosTable, sinTable, s);
   glPopMatrix();
+}
 
+void drawCompassFixed(const float* cosTable, const float* sinTable, int count, float centreX,
+                      float centreY, float scale) {
+  const float cx = centreX, cy = centreY, s = scale;
   glPushMatrix();
   glLineWidth(0.5f);
   setColour(kOrange);
@@ -108,4 +113,11 @@ void drawCompass(const float* heading, const float* cosTable, const float* sinTa
   setColour(kGrey);
   fillQuad(cx + 2.5f, cy + 2.5f, cx + 2.5f, cy - 2.5f, cx - 2.5f, cy - 2.5f, cx - 2.5f, cy + 2.5f);
   glPopMatrix();
+}
+
+void drawCompass(const float* heading, const float* cosTable, const float* sinTable, int count,
+                 float centreX, float centreY, float scale) {
+  drawCompassTexts(heading, centreX, centreY);
+  drawCompassShapes(heading, cosTable, sinTable, centreX, centreY, scale);
+  drawCompassFixed(cosTable, sinTable, count, centreX, centreY, scale);
 }

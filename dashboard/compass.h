@@ -6,3 +6,12 @@
 // entries, i at i * 0.5 degrees.
 void drawCompass(const float* heading, const float* cosTable, const float* sinTable, int count,
                  float centreX, float centreY, float scale);
+
+// The same compass in three parts, for a frame that keeps the fixed dial as
+// a picture that later drawing covers: texts, shapes (the turned figure),
+// then fixed (circles, ticks, frame, background), give the whole compass.
+void drawCompassTexts(const float* heading, float centreX, float centreY);
+void drawCompassShapes(const float* heading, const float* cosTable, const float* sinTable,
+                       float centreX, float centreY, float scale);
+void drawCompassFixed(const float* cosTable, const float* sinTable, int count, float centreX,
+                      float centreY, float scale);

@@ -3,7 +3,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cstdint>
+
+#include "dashboard/bitmap_glyphs.h"
 #include "dashboard/compass.h"
+#include "dashboard/fixed_picture.h"
 #include "dashboard/laser_radar.h"
 #include "dashboard/map_view.h"
 #include "dashboard/position_panel.h"
@@ -16,27 +21,71 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
   if (inputs.mouseButtonHeld) recentreCursor();
 
   glClearColor(0.831f, 0.816f, 0.784f, 0.0f);
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   gluLookAt(0, 0, 16, 0, 0, 0, 0, 1, 0);
 
+  // The instruments' fixed parts (scales, rings, frames, backgrounds) are
+  // the frame's background, from a picture made once; then every
+  // instrument's changing part, in the instruments' order, over it. Each
+  // instrument draws its changing part before its fixed part, and none's
+  // changing part reaches another's fixed part, so the pixels are those of
+  // drawing each instrument whole, one after the other. The radar's rings
+  // and disc follow the scan's length; the arc tables are the view
+  // record's, the same for the whole run.
+  const LaserScanView scan = laserScan(rc);
+  struct Fixed {
+    const float* cosTable;
+    const float* sinTable;
+    int readings;
+  } fixed{cosTable, sinTable, std::clamp(scan.count, 0, 361)};
+  const std::uint64_t content = static_cast<std::uint64_t>(fixed.readings) ^
+                                reinterpret_cast<std::uintptr_t>(cosTable) * 31 ^
+                                reinterpret_cast<std::uintptr_t>(sinTable) * 1009;
+  // One pointer captured: no allocation for the function object.
+  auto fixedParts = [f = &fixed] {
+    drawLaserRadarFixed(f->cosTable, f->sinTable, f->readings, -2.7f, 0, 1.0f);
+    drawCompassFixed(f->cosTable, f->sinTable, 361, 6.0f, 3.5f, 1.0f);
+    drawSpeedDialFixed(f->cosTable, f->sinTable, 361, 6.0f, -1.75f, 1.0f);
+    drawSpeedDialFixed(f->cosTable, f->sinTable, 361, 6.0f, -5.5f, 1.0f);
+    drawPositionPanelFixed(-6.19f, -3.72f);
+  };
+  const bool pictured = startFrameWithFixedPicture(content, fixedParts);
+
   // Off screen: prints nothing, but leaves texturing off and depth testing on,
   // the state every instrument below draws in.
   printText(10000, 10000, 0, "120");
 
-  const LaserScanView scan = laserScan(rc);
-  drawLaserRadar(scan, cosTable, sinTable, scan.count, rc.laserDisplayRange, -2.7f, 0, 1.0f);
-
   float ang_norte = rc.headingRad;
-  drawCompass(&ang_norte, cosTable, sinTable, 361, 6.0f, 3.5f, 1.0f);
+  float fijado = inputs.manualSpeed * 100;  // m/s to cm/s
+  float real = rc.robotSpeed * 100;
 
-  float vel_desp = inputs.manualSpeed * 100;  // m/s to cm/s
-  drawSpeedDial(&vel_desp, 120.0f, cosTable, sinTable, 361, 6.0f, -1.75f, 1.0f, "FIJADO");
-  vel_desp = rc.robotSpeed * 100;
-  drawSpeedDial(&vel_desp, 120.0f, cosTable, sinTable, 361, 6.0f, -5.5f, 1.0f, "REAL");
+  // The texts of every instrument in one batch: each instrument writes its
+  // texts before anything else, and no text reaches another instrument's
+  // shapes.
+  beginGlyphBatch();
+  drawLaserRadarTexts(rc.laserDisplayRange, -2.7f, 0);
+  drawCompassTexts(&ang_norte, 6.0f, 3.5f);
+  drawSpeedDialTexts(&fijado, 6.0f, -1.75f, "FIJADO");
+  drawSpeedDialTexts(&real, 6.0f, -5.5f, "REAL");
+  drawPositionPanelTexts(rc, -6.19f, -3.72f);
+  endGlyphBatch();
 
-  drawPositionPanel(rc, -6.19f, -3.72f, 1.0f);
+  drawLaserRadarShapes(scan, cosTable, sinTable, scan.count, rc.laserDisplayRange, -2.7f, 0, 1.0f);
+  drawCompassShapes(&ang_norte, cosTable, sinTable, 6.0f, 3.5f, 1.0f);
+  drawSpeedDialShapes(&fijado, 120.0f, 6.0f, -1.75f, 1.0f);
+  drawSpeedDialShapes(&real, 120.0f, 6.0f, -5.5f, 1.0f);
   drawMapView(rc, -0.07f, -3.85f);
+
+  if (!pictured) {
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_TEXTURE_2D);
+    fixedParts();
+    glPopAttrib();
+  }
+
+  // One flush for the whole frame: a software rasteriser splits its work at
+  // every flush, so the texts do not flush one by one.
+  glFlush();
 }

@@ -27,10 +27,22 @@ class Fingerprint {
 };
 }  // namespace
 
-std::uint64_t dashboardSignature(const RobotController& rc, const DashboardInputs& inputs) {
+std::uint64_t dashboardInputSignature(const DashboardInputs& inputs) {
   Fingerprint f;
   f.add(inputs.manualSpeed);
   f.add(inputs.mouseButtonHeld);
+  return f.value();
+}
+
+std::uint64_t dashboardSignature(const RobotController& rc, const DashboardInputs& inputs) {
+  Fingerprint f;
+  f.add(dashboardInputSignature(inputs));
+  f.add(dashboardDataSignature(rc));
+  return f.value();
+}
+
+std::uint64_t dashboardDataSignature(const RobotController& rc) {
+  Fingerprint f;
   f.add(rc.odoDisplacementX.load());
   f.add(rc.odoDisplacementY.load());
   f.add(rc.headingRad.load());
@@ -50,8 +62,19 @@ std::uint64_t dashboardSignature(const RobotController& rc, const DashboardInput
   f.add(scan.buffer);
   for (int i = 0; i < scan.count; ++i) f.add(scan[i]);
 
-  static MapTexels texels;  // main thread only
-  fillMapTexels(rc, texels);
-  f.addBytes(texels.data(), texels.size());
+  // The map's cells are fingerprinted again only when its view's key changed
+  // (main thread only).
+  static MapTexels texels;
+  static MapViewKey hashed;
+  static std::uint64_t mapPrint = 0;
+  const MapViewKey key = mapViewKey(rc);
+  if (mapPrint == 0 || key != hashed) {
+    fillMapTexels(rc, key, texels);
+    Fingerprint map;
+    map.addBytes(texels.data(), texels.size());
+    mapPrint = map.value();
+    hashed = key;
+  }
+  f.add(mapPrint);
   return f.value();
 }

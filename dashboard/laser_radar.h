@@ -9,3 +9,16 @@
 // and to the 361 table entries.
 void drawLaserRadar(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
                     int count, float range, float centreX, float centreY, float scale);
+
+// The same radar in three parts, for a frame that keeps the fixed part
+// (rings, dark half-disc, frame and background, which change only with
+// count) as a picture that later drawing covers. Texts: the labels. Shapes:
+// base line, spokes and the scan, each scan segment preceded by the ring
+// pieces it may touch. Texts, shapes, then fixed, give the pixels of the
+// whole radar.
+void drawLaserRadarTexts(float range, float centreX, float centreY);
+void drawLaserRadarShapes(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
+                          int count, float range, float centreX, float centreY, float scale);
+// count: the readings of the scan, limited to the 361 table entries.
+void drawLaserRadarFixed(const float* cosTable, const float* sinTable, int count, float centreX,
+                         float centreY, float scale);

@@ -5,6 +5,7 @@
 namespace {
 
 unsigned int mapTexture = 0;
+MapTexels uploaded;  // what the texture holds
 
 struct Texel {
   std::uint8_t r, g, b;
@@ -23,18 +24,28 @@ Texel cellTexel(const RobotController& rc, int row, int col) {
 
 }  // namespace
 
+MapViewKey mapViewKey(const RobotController& rc) {
+  MapViewKey key;
+  key.serial = rc.serial;
+  // The count first: the cells read after it hold at least that many marks.
+  key.marks = rc.obstacleMarks.load(std::memory_order_acquire);
+  key.row = rc.mapRow;
+  key.col = rc.mapCol;
+  return key;
+}
+
 void fillMapTexels(const RobotController& rc, MapTexels& texels) {
-  // One reading of the robot's cell for the whole picture, which a robot
-  // worker may be moving meanwhile.
-  const int mapRow = rc.mapRow;
-  const int mapCol = rc.mapCol;
+  fillMapTexels(rc, mapViewKey(rc), texels);
+}
+
+void fillMapTexels(const RobotController& rc, const MapViewKey& key, MapTexels& texels) {
   constexpr int kHalf = kMapTextureSize / 2;
   std::size_t at = 0;
   for (int r = 0; r < kMapTextureSize; ++r) {
     // Wide arithmetic: the robot's cell is not bounded.
-    const std::int64_t col = std::int64_t{mapCol} + kHalf - r;
+    const std::int64_t col = std::int64_t{key.col} + kHalf - r;
     for (int c = 0; c < kMapTextureSize; ++c) {
-      const std::int64_t row = std::int64_t{mapRow} - kHalf + c;
+      const std::int64_t row = std::int64_t{key.row} - kHalf + c;
       Texel t = kEmptyTexel;
       if (row >= 0 && row < kGridSize && col >= 0 && col < kGridSize) {
         t = cellTexel(rc, static_cast<int>(row), static_cast<int>(col));
@@ -48,17 +59,37 @@ void fillMapTexels(const RobotController& rc, MapTexels& texels) {
 }
 
 void buildMapTexture(const RobotController& rc) {
-  MapTexels bits;
-  fillMapTexels(rc, bits);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  if (mapTexture == 0) glGenTextures(1, &mapTexture);
-  glBindTexture(GL_TEXTURE_2D, mapTexture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kMapTextureSize, kMapTextureSize, 0, GL_RGBA,
-               GL_UNSIGNED_BYTE, bits.data());
+  static MapTexels bits;  // main thread only
+  static MapViewKey filled;
+  const MapViewKey key = mapViewKey(rc);
+  if (mapTexture == 0) {
+    fillMapTexels(rc, key, bits);
+    filled = key;
+    glGenTextures(1, &mapTexture);
+    glBindTexture(GL_TEXTURE_2D, mapTexture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kMapTextureSize, kMapTextureSize, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, bits.data());
+    uploaded = bits;
+  } else {
+    glBindTexture(GL_TEXTURE_2D, mapTexture);
+    // Most frames show the same cells: an upload makes a software renderer
+    // wait for the last frame that sampled the texture.
+    if (key != filled) {
+      fillMapTexels(rc, key, bits);
+      filled = key;
+      if (bits != uploaded) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, kMapTextureSize, kMapTextureSize, GL_RGBA,
+                        GL_UNSIGNED_BYTE, bits.data());
+        uploaded = bits;
+      }
+    }
+  }
   glEnable(GL_TEXTURE_2D);
   glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The 128 x 128 texture of the map cells around the robot, rebuilt from the
-// station record's grids for every drawn frame.
+// The 128 x 128 texture of the map cells around the robot, refilled from the
+// station record's grids for every drawn frame and uploaded when it changed.
 #include <array>
 #include <cstdint>
 
@@ -16,8 +16,24 @@ using MapTexels = std::array<std::uint8_t, kMapTextureSize * kMapTextureSize * 4
 // elsewhere and outside the grid; alpha 255.
 void fillMapTexels(const RobotController& rc, MapTexels& texels);
 
-// Fills and uploads the texture (created on first use), clamped, nearest,
-// and leaves it bound with 2D texturing on in decal mode. Main thread, with
+// What decides the texels: the record, the robot's cell and how many obstacle
+// cells are marked (the track grid does not change once the record is made).
+// Equal keys give equal texels, so a reader refills only when its key changes.
+struct MapViewKey {
+  std::uint64_t serial = 0;
+  int row = 0;
+  int col = 0;
+  std::uint32_t marks = 0;
+  bool operator==(const MapViewKey&) const = default;
+};
+MapViewKey mapViewKey(const RobotController& rc);
+// The texels for the view the key names.
+void fillMapTexels(const RobotController& rc, const MapViewKey& key, MapTexels& texels);
+
+// Refills the texels when the view's key changed and uploads them when they
+// differ from the texture's
+// (created on first use, clamped, nearest), and leaves it bound with 2D
+// texturing on in decal mode. Main thread, with
 // the station window's context current.
 void buildMapTexture(const RobotController& rc);
 

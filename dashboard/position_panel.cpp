@@ -32,7 +32,7 @@ void framedBox(float px, float py, float low, float high, bool rightSideFirstUp)
 
 }  // namespace
 
-void drawPositionPanel(const RobotController& rc, float panelX, float panelY, float /*scale*/) {
+void drawPositionPanelTexts(const RobotController& rc, float panelX, float panelY) {
   const float px = panelX, py = panelY;
   // One buffer for every formatted line, filled just before it is printed.
   char text[128];
@@ -61,9 +61,17 @@ void drawPositionPanel(const RobotController& rc, float panelX, float panelY, fl
   std::snprintf(text, sizeof text, "Desp Y [m]: %2.2f",
                 static_cast<double>(rc.odoDisplacementY.load()));
   orangeText(text, px - 1.79f, py - 2.19f);
+}
 
+void drawPositionPanelFixed(float panelX, float panelY) {
+  const float px = panelX, py = panelY;
   glPushMatrix();
   framedBox(px, py, -0.5f, 2.5f, false);    // GPS box
   framedBox(px, py, -2.78f, -0.72f, true);  // odometry box
   glPopMatrix();
+}
+
+void drawPositionPanel(const RobotController& rc, float panelX, float panelY, float /*scale*/) {
+  drawPositionPanelTexts(rc, panelX, panelY);
+  drawPositionPanelFixed(panelX, panelY);
 }

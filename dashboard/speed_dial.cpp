@@ -29,12 +29,14 @@ void drawLabels(float v, const char* title, float cx, float cy) {
 
 }  // namespace
 
-void drawSpeedDial(const float* value, float maxValue, const float* cosTable, const float* sinTable,
-                   int count, float centreX, float centreY, float scale, const char* title) {
+void drawSpeedDialTexts(const float* value, float centreX, float centreY, const char* title) {
+  drawLabels(*value, title, centreX, centreY);
+}
+
+void drawSpeedDialShapes(const float* value, float maxValue, float centreX, float centreY,
+                         float scale) {
   const float cx = centreX, cy = centreY, s = scale;
   const float v = *value;
-
-  drawLabels(v, title, cx, cy);
 
   // Needle: always clockwise, whatever the sign.
   glPushMatrix();
@@ -74,7 +76,13 @@ void drawSpeedDial(const float* value, float maxValue, const float* cosTable, co
     glVertex2f(x(i), top);
     glEnd();
   }
+  glPopMatrix();
+}
 
+void drawSpeedDialFixed(const float* cosTable, const float* sinTable, int count, float centreX,
+                        float centreY, float scale) {
+  const float cx = centreX, cy = centreY, s = scale;
+  glPushMatrix();
   setColour(kBlue);
   glLineWidth(2);
   const float rho = 1.8f * s;
@@ -94,4 +102,11 @@ void drawSpeedDial(const float* value, float maxValue, const float* cosTable, co
   setColour(kGrey);
   fillQuad(cx + 2.5f, cy + 2.5f, cx + 2.5f, cy - 1, cx - 2.5f, cy - 1, cx - 2.5f, cy + 2.5f);
   glPopMatrix();
+}
+
+void drawSpeedDial(const float* value, float maxValue, const float* cosTable, const float* sinTable,
+                   int count, float centreX, float centreY, float scale, const char* title) {
+  drawSpeedDialTexts(value, centreX, centreY, title);
+  drawSpeedDialShapes(value, maxValue, centreX, centreY, scale);
+  drawSpeedDialFixed(cosTable, sinTable, count, centreX, centreY, scale);
 }

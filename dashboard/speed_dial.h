@@ -7,3 +7,12 @@
 // from "0" on the left. The scale labels are fixed (0 to 120).
 void drawSpeedDial(const float* value, float maxValue, const float* cosTable, const float* sinTable,
                    int count, float centreX, float centreY, float scale, const char* title);
+
+// The same dial in three parts, for a frame that keeps the fixed scale as a
+// picture that later drawing covers: texts, shapes (needle, bar frame and
+// bar), then fixed (arc, ticks, frame, background), give the whole dial.
+void drawSpeedDialTexts(const float* value, float centreX, float centreY, const char* title);
+void drawSpeedDialShapes(const float* value, float maxValue, float centreX, float centreY,
+                         float scale);
+void drawSpeedDialFixed(const float* cosTable, const float* sinTable, int count, float centreX,
+                        float centreY, float scale);

@@ -1,29 +1,13 @@
 #include "dashboard/text_print.h"
 
-#include <GL/freeglut.h>
 #include <GL/gl.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
+#include "dashboard/bitmap_glyphs.h"
 #include "dashboard/textures.h"
-
-namespace {
-
-// freeglut draws bitmap characters only after glutInit, which opens its own
-// connection to the display; the station opens no GLUT window.
-void ensureGlutReady() {
-  static bool ready = false;
-  if (ready) return;
-  static int argc = 1;
-  static char name[] = "torva";
-  static char* argv[] = {name, nullptr};
-  glutInit(&argc, argv);
-  ready = true;
-}
-
-}  // namespace
 
 void printText(int x, int y, int set, const char* format, ...) {
   if (format == nullptr) return;
@@ -65,17 +49,8 @@ void printText(int x, int y, int set, const char* format, ...) {
 
 void drawBitmapText(const char* text, int size, float red, float green, float blue, float x,
                     float y) {
+  prepareGlyphs();
   glColor3f(red, green, blue);
   glRasterPos2f(x, y);
-  void* font = nullptr;
-  if (size == 10) font = GLUT_BITMAP_HELVETICA_10;
-  if (size == 12) font = GLUT_BITMAP_HELVETICA_12;
-  if (size == 18) font = GLUT_BITMAP_HELVETICA_18;
-  if (font != nullptr && text != nullptr) {
-    ensureGlutReady();
-    for (const char* c = text; *c != '\0'; ++c) {
-      glutBitmapCharacter(font, static_cast<signed char>(*c));
-    }
-  }
-  glFlush();
+  drawGlyphs(text, size);
 }

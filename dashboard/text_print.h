@@ -9,8 +9,9 @@
 void printText(int x, int y, int set, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 
-// Draws text at the raster position (x, y) of the current frame with
-// Helvetica of size 10, 12 or 18 pixels; any other size draws nothing. Every
-// byte goes to GLUT as a signed character code.
+// Draws text at the raster position (x, y) of the current frame with GLUT's
+// Helvetica of size 10, 12 or 18 pixels, pixel for pixel as GLUT draws it
+// (bitmap_glyphs.h); any other size draws nothing. Bytes are taken as signed
+// codes, so those above 127 draw nothing. No flush: the frame ends with one.
 void drawBitmapText(const char* text, int size, float red, float green, float blue, float x,
                     float y);

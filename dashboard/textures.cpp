@@ -3,9 +3,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include "dashboard/bitmap_glyphs.h"
 #include "dashboard/bmp_image.h"
+#include "dashboard/fixed_picture.h"
 #include "dashboard/map_texture.h"
 #include "gui/station_window.h"
+#include "os/installed_files.h"
 
 std::array<unsigned int, kTextureSlots> textureNames{};
 unsigned int fontListBase = 0;
@@ -35,6 +38,8 @@ bool loadTexturesAndFont() {
 
 void releaseTexturesAndFont() {
   deleteFont();
+  deleteGlyphs();
+  deleteFixedPicture();
   deleteMapTexture();
   // Names that were never made into textures are ignored by GL.
   glDeleteTextures(kTextureSlots, textureNames.data());
@@ -45,7 +50,7 @@ void releaseTexturesAndFont() {
 
 bool loadTextures() {
   bool result = false;
-  if (std::optional<BmpImage> font = loadImageFile("font.bmp")) {
+  if (std::optional<BmpImage> font = loadImageFile(stationDataFile("font.bmp").c_str())) {
     result = true;
     glGenTextures(5, textureNames.data());
     glBindTexture(GL_TEXTURE_2D, textureNames[kFontTextureSlot]);
@@ -55,7 +60,7 @@ bool loadTextures() {
     glTexImage2D(GL_TEXTURE_2D, 0, 3, font->width, font->height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  font->pixels.data());
   }
-  if (std::optional<BmpImage> emblem = loadImageFile("mono.bmp")) {
+  if (std::optional<BmpImage> emblem = loadImageFile(stationDataFile("mono.bmp").c_str())) {
     result = true;
     glGenTextures(4, textureNames.data());
     glBindTexture(GL_TEXTURE_2D, textureNames[kEmblemTextureSlot]);

@@ -13,8 +13,9 @@ extern std::array<unsigned int, kTextureSlots> textureNames;
 // First of the 256 glyph display lists (0 while there is no font).
 extern unsigned int fontListBase;
 
-// Loads "font.bmp" and "mono.bmp" from the working folder; true when at least
-// one of them loaded.
+// Loads "font.bmp" and "mono.bmp" from the working folder, or from the
+// installed share/torva when the folder lacks them; true when at least one of
+// them loaded.
 bool loadTextures();
 void buildFont();
 void deleteFont();

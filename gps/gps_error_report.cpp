@@ -46,11 +46,14 @@ std::string usageText() {
 
 }  // namespace
 
+void printCodedErrorText(const char* message, int code, const char* text) {
+  // One write, so that other threads' lines cannot land between the two.
+  consolePrintf("%s: (%d) %s\n\n%s", message, code, text, usageText().c_str());
+}
+
 void printCodedError(const char* message, int error) {
   char buffer[256] = "";
-  const char* text = errorText(strerror_r(error, buffer, sizeof buffer), buffer);
-  // One write, so that other threads' lines cannot land between the two.
-  consolePrintf("%s: (%d) %s\n\n%s", message, error, text, usageText().c_str());
+  printCodedErrorText(message, error, errorText(strerror_r(error, buffer, sizeof buffer), buffer));
 }
 
 void printLastError(const char* message) {

@@ -6,3 +6,5 @@
 void printCodedError(const char* message, int error);
 // The same with the current errno (read before anything else).
 void printLastError(const char* message);
+// The same with a code and text of another kind (a resolver's, say).
+void printCodedErrorText(const char* message, int code, const char* text);

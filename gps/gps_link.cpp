@@ -6,10 +6,12 @@
 
 #include "gps/gps_error_report.h"
 #include "gps/gps_reader_state.h"
+#include "gps/gpsd_setting.h"
 #include "os/com_port_name.h"
 #include "os/serial_port.h"
 
 int GpsLink::run(const char* devicePath, int consoleFd) {
+  if (namesGpsd(devicePath)) return runGpsd(devicePath, consoleFd);
   SerialPort port;
   if (!port.open(devicePath)) {
     printLastError("E012_Failed to open port");

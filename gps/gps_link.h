@@ -3,6 +3,10 @@
 // /dev/ttyS1), 19200 baud 8N1 raw: every received byte goes to the GGA intake,
 // and the keys typed on the status console go to the receiver until the
 // operator presses Esc or Ctrl+C. The link runs once; a stop is final.
+// With TORVA_COM2=gpsd (or gpsd:HOST:PORT) the receiver's bytes come from gpsd
+// instead, and typed keys have nowhere to go.
+#include <string_view>
+
 #include "os/wake_event.h"
 
 struct RobotController;
@@ -25,8 +29,12 @@ class GpsLink {
 
   // Opens and configures the port, then reads until the link stops (Esc or
   // Ctrl+C on the console, stop(), the device going away). Failures print the
-  // coded line and the usage text. Returns 0.
+  // coded line and the usage text. Returns 0. A path naming gpsd runs runGpsd().
   int run(const char* devicePath, int consoleFd);
+
+  // The same through gpsd ("gpsd", "gpsd:HOST:PORT"): connects, asks for the
+  // receiver's raw NMEA and reads until the link stops or gpsd goes away.
+  int runGpsd(std::string_view setting, int consoleFd);
 
   // Stops the link from any thread, as Esc does; also before run() starts.
   void stop() const { readerWake_.raise(); }

@@ -1,13 +1,10 @@
-// The reader side of the GPS link. Its failure codes:
-//   E005 the keyboard writer's thread cannot start (nothing is read)
-//   E006 the stop signal could not be made (the link reads on; only the
-//        device going away ends it)
+// The reader side of the GPS link on a serial port. Its failure codes (E005
+// and E006, about starting, are told in keyboard_writer.h):
 //   E009 poll() itself fails; E008 the port reports a hang-up or error: the
 //        device is gone. Both end the link.
 //   E010 a read fails because the device is gone (ends the link); E011 any
 //        other read failure (that read's bytes are lost, the link waits again).
 #include <poll.h>
-#include <pthread.h>
 
 #include <cerrno>
 #include <chrono>
@@ -50,11 +47,6 @@ Drain drainPort(const SerialPort& port, GpsReaderState& state, RobotController& 
   }
 }
 
-void* writerThread(void* link) {
-  keyboardWriter(*static_cast<const KeyboardWriterLink*>(link));
-  return nullptr;
-}
-
 void readUntilStopped(const SerialPort& port, GpsReaderState& state, RobotController& rc,
                       const WakeEvent& readerWake, GpsBytesWatcher watcher) {
   for (;;) {
@@ -87,17 +79,5 @@ void gpsReaderLoop(const SerialPort& port, GpsReaderState& state, RobotControlle
                    const WakeEvent& readerWake, const WakeEvent& writerWake, int consoleFd,
                    GpsBytesWatcher watcher) {
   const KeyboardWriterLink link{&port, consoleFd, &writerWake, &readerWake};
-  pthread_t writer{};
-  if (const int error =
-          pthread_create(&writer, nullptr, writerThread, const_cast<KeyboardWriterLink*>(&link));
-      error != 0) {
-    printCodedError("E005_CreateThread failed", error);
-    return;
-  }
-  if (!readerWake.valid()) printCodedError("E006_CreateEvent failed", readerWake.error());
-  readUntilStopped(port, state, rc, readerWake, watcher);
-  // The writer is ended and waited for before the port closes, so that it
-  // never writes a key to a descriptor that something else has reopened.
-  writerWake.raise();
-  pthread_join(writer, nullptr);
+  runBesideKeyboardWriter(link, [&] { readUntilStopped(port, state, rc, readerWake, watcher); });
 }

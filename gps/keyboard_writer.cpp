@@ -1,6 +1,7 @@
 #include "gps/keyboard_writer.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -77,7 +78,10 @@ void readKeys(const KeyboardWriterLink& link) {
     for (ssize_t i = 0; i < n; ++i) {
       const KeyAction action = decodeKeyByte(decoder, keys[i]);
       if (action == KeyAction::Stop) return;
-      if (action == KeyAction::Send && sendKey(link, keys[i]) == Step::End) return;
+      if (action == KeyAction::Send && link.port != nullptr &&
+          sendKey(link, keys[i]) == Step::End) {
+        return;
+      }
     }
   }
 }
@@ -95,4 +99,30 @@ void keyboardWriter(const KeyboardWriterLink& link) {
   readKeys(link);
   leaveRawKeyInput();
   if (!link.readerWake->raise()) consolePrintf("SetCommMask-GetLastError: %i\n", errno);
+}
+
+namespace {
+
+void* writerThread(void* link) {
+  keyboardWriter(*static_cast<const KeyboardWriterLink*>(link));
+  return nullptr;
+}
+
+}  // namespace
+
+void runBesideKeyboardWriter(const KeyboardWriterLink& link,
+                             const std::function<void()>& readLoop) {
+  pthread_t writer{};
+  if (const int error =
+          pthread_create(&writer, nullptr, writerThread, const_cast<KeyboardWriterLink*>(&link));
+      error != 0) {
+    printCodedError("E005_CreateThread failed", error);
+    return;
+  }
+  if (!link.readerWake->valid()) {
+    printCodedError("E006_CreateEvent failed", link.readerWake->error());
+  }
+  readLoop();
+  link.writerWake->raise();
+  pthread_join(writer, nullptr);
 }

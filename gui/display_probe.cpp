@@ -27,3 +27,11 @@ DisplayProbe::DisplayProbe() {
 DisplayProbe::~DisplayProbe() {
   if (display_ != nullptr) XCloseDisplay(static_cast<Display*>(display_));
 }
+
+std::string noDisplayText() {
+  const char* name = std::getenv("DISPLAY");
+  if (name == nullptr || *name == '\0') {
+    return "No hay pantalla: la variable DISPLAY no esta definida";
+  }
+  return std::string("No se pudo abrir la pantalla DISPLAY=") + name;
+}

@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 // Holds a connection to the display server while the toolkit starts. The
 // toolkit ends the process when it cannot reach a display, so we ask first;
 // and an X server resets itself when its last client leaves, refusing
@@ -17,3 +19,7 @@ class DisplayProbe {
   void* display_ = nullptr;
   bool reachable_ = false;
 };
+
+// For the console when no display could be reached: one line that says so and
+// names DISPLAY, the setting the operator has to look at.
+std::string noDisplayText();

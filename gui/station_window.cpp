@@ -11,9 +11,11 @@
 #include <QOpenGLContext>
 #include <QThread>
 #include <QWindow>
+#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "gui/display_probe.h"
 #include "gui/gui_application.h"
 #include "gui/message_box.h"
 #include "gui/render_resources.h"
@@ -104,7 +106,10 @@ bool createStationWindow(const char* title, int width, int height, int bits) {
   if (station.classRegistered) destroyStationWindow();
   station.title = title != nullptr ? title : "";
 
-  if (windowStepFails(WindowStep::RegisterClass) || !ensureGuiApplication()) {
+  const bool injected = windowStepFails(WindowStep::RegisterClass);
+  if (injected || !ensureGuiApplication()) {
+    // Without a display the box text alone would not say what is missing.
+    if (!injected) std::fprintf(stderr, "%s\n", noDisplayText().c_str());
     showMessageBox(kCreateCaption, "Fallo al registrar la Windows Class.", MessageIcon::Warning);
     return false;
   }

@@ -33,6 +33,6 @@ void markScanInMap(RobotController& rc, const MarkPose& pose) {
     const float b = static_cast<float>(-r * std::sin(psi) / 0.1);
     const int row = pose.mapRow + truncCells(a);
     const int col = pose.mapCol + truncCells(b);
-    if (insideGrid(row, col)) rc.obstacleGrid[static_cast<std::size_t>(gridIndex(row, col))] = 1;
+    if (insideGrid(row, col)) markObstacleCell(rc, gridIndex(row, col));
   }
 }

@@ -16,14 +16,18 @@
 int main(int argc, char** argv) {
   SimOptions options;
   WorldOptions worldOptions;
-  bool help = false;
+  SimRequest request = SimRequest::Run;
   std::string error;
-  if (!parseSimOptions(argc, argv, options, worldOptions, help, error)) {
+  if (!parseSimOptions(argc, argv, options, worldOptions, request, error)) {
     std::fprintf(stderr, "torva-sim: %s\n%s", error.c_str(), simUsage());
     return 2;
   }
-  if (help) {
+  if (request == SimRequest::Help) {
     std::fputs(simUsage(), stdout);
+    return 0;
+  }
+  if (request == SimRequest::Version) {
+    std::fputs(simVersionText(), stdout);
     return 0;
   }
   WorldMap world;

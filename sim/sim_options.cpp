@@ -41,7 +41,11 @@ bool parseOrigin(std::string_view text, GeoOrigin& origin) {
 
 const char* simUsage() {
   return "uso: torva-sim [--address IP] [--port N] [--cycle-ms N] [--step-ms N] [--watchdog-ms N]\n"
-         "               [--model NOMBRE] [--pty] [--no-tcp] [--log FICHERO]\n"
+         "               [--model NOMBRE] [--pty] [--no-tcp] [--log FICHERO] [opciones del mundo]\n"
+         "       torva-sim --help | --version\n"
+         "Simulador de robot para el controlador TORVA: un robot de traccion diferencial\n"
+         "en una sala, con el protocolo del robot por TCP (127.0.0.1:8101 por defecto),\n"
+         "laser y GPS, hasta SIGINT o SIGTERM.\n"
          "  --port 0 elige un puerto libre y lo imprime; --pty crea una linea serie\n"
          "  (pseudoterminal) e imprime su ruta; --log guarda las ordenes recibidas;\n"
          "  --step-ms fija el tiempo simulado de cada ciclo (por defecto, el del ciclo).\n"
@@ -55,15 +59,21 @@ const char* simUsage() {
          "  --gps-corrupt N      estropea la suma de una de cada N sentencias\n";
 }
 
-bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOptions& w, bool& help,
-                     std::string& error) {
-  help = false;
+const char* simVersionText() {
+  return "torva-sim " TORVA_VERSION "\n";
+}
+
+bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOptions& w,
+                     SimRequest& request, std::string& error) {
+  request = SimRequest::Run;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
     auto value = [&]() -> const char* { return hasValue ? argv[++i] : nullptr; };
     if (arg == "-h" || arg == "--help") {
-      help = true;
+      request = SimRequest::Help;
+    } else if (arg == "--version") {
+      if (request != SimRequest::Help) request = SimRequest::Version;
     } else if (arg == "--pty") {
       o.pty = true;
     } else if (arg == "--no-tcp") {

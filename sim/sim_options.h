@@ -16,8 +16,12 @@ struct WorldOptions {
   int gpsCorruptEvery = 0;
 };
 
-// Fills options from argv; false with error set for a bad option. help is set
-// for -h / --help.
+// What the command line asks for beside the options themselves.
+enum class SimRequest { Run, Help, Version };
+
+// Fills options from argv; false with error set for a bad option.
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, WorldOptions& world,
-                     bool& help, std::string& error);
+                     SimRequest& request, std::string& error);
 const char* simUsage();
+// "torva-sim VERSION\n".
+const char* simVersionText();

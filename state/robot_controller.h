@@ -4,6 +4,7 @@
 // find.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,12 @@ inline constexpr int kGridCells = kGridSize * kGridSize;
 inline constexpr int kStartCell = 250;
 
 using MapGrid = std::array<Relaxed<std::uint8_t>, kGridCells>;
+
+// A number of its own for every station record made in the process.
+inline std::uint64_t nextRecordSerial() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
 
 // One laser scan buffer. A buffer that the radar may be reading is never freed
 // while the record lives: a larger scan publishes a new buffer and retires the
@@ -71,6 +78,13 @@ struct RobotController {
   MapGrid obstacleGrid;
   Relaxed<int> simulatorMode;
 
+  // Not of the record's original layout: what lets the map's readers skip
+  // work when nothing changed. obstacleMarks counts the obstacle cells set so
+  // far; it is raised (release) after the cell, so a reader that sees a new
+  // count (acquire) sees the cell too. serial tells records apart.
+  std::atomic<std::uint32_t> obstacleMarks{0};
+  const std::uint64_t serial = nextRecordSerial();
+
   // The current route (null before the first read). Safe from any thread.
   std::shared_ptr<const RoutePoints> route() const;
   void setRoute(std::shared_ptr<const RoutePoints> points);
@@ -98,6 +112,15 @@ inline int gridIndex(int row, int col) {
 }
 inline bool insideGrid(int row, int col) {
   return row >= 0 && row < kGridSize && col >= 0 && col < kGridSize;
+}
+
+// Marks an obstacle cell (row * 500 + column) and counts it when it is new.
+// The laser thread is the only writer of the obstacle grid.
+inline void markObstacleCell(RobotController& rc, int cell) {
+  auto& value = rc.obstacleGrid[static_cast<std::size_t>(cell)];
+  if (value != 0) return;
+  value = 1;
+  rc.obstacleMarks.fetch_add(1, std::memory_order_release);
 }
 
 // ---- definitions ----

@@ -1,6 +1,7 @@
 // Makes the station's pictures: font.bmp (16 x 16 grid of light glyphs on
 // black, drawn with freeglut's fixed bitmap fonts), mono.bmp (the station's
-// emblem) and station_icon.bmp (the emblem at icon size).
+// emblem), station_icon.bmp (the emblem at icon size) and torva.xpm (the
+// emblem for the desktop's menu, in a format desktop icons accept).
 //
 //   xvfb-run -a build/release/tests/dashboard/make_station_bitmaps resources
 //
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -67,6 +69,42 @@ bool writeBmp(const std::string& path, const Picture& picture) {
     for (unsigned pad = static_cast<unsigned>(picture.width) * 3; pad < rowBytes; ++pad) {
       out.push_back(0);
     }
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  return std::fclose(file) == 0 && ok;
+}
+
+// XPM, two characters per colour; rows top first.
+bool writeXpm(const std::string& path, const Picture& picture) {
+  const std::string digits = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+-";
+  std::map<unsigned, std::string> codes;
+  auto colourAt = [&](int x, int y) {
+    const std::uint8_t* p = &picture.rgb[(static_cast<std::size_t>(y) * picture.width + x) * 3];
+    return (unsigned{p[0]} << 16) | (unsigned{p[1]} << 8) | p[2];
+  };
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) codes.emplace(colourAt(x, y), "");
+  }
+  std::size_t n = 0;
+  for (auto& [colour, code] : codes) {
+    code = {digits[n / digits.size()], digits[n % digits.size()]};
+    ++n;
+  }
+  std::string out = "/* XPM */\nstatic char* torva[] = {\n";
+  char line[64];
+  std::snprintf(line, sizeof line, "\"%d %d %zu 2\",\n", picture.width, picture.height,
+                codes.size());
+  out += line;
+  for (const auto& [colour, code] : codes) {
+    std::snprintf(line, sizeof line, "\"%s c #%06X\",\n", code.c_str(), colour);
+    out += line;
+  }
+  for (int y = picture.height - 1; y >= 0; --y) {
+    out += '"';
+    for (int x = 0; x < picture.width; ++x) out += codes[colourAt(x, y)];
+    out += y > 0 ? "\",\n" : "\"};\n";
   }
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return false;
@@ -174,6 +212,7 @@ int main(int argc, char** argv) {
   bool ok = writeBmp(folder + "/font.bmp", drawFont());
   ok = writeBmp(folder + "/mono.bmp", drawEmblem(128)) && ok;
   ok = writeBmp(folder + "/station_icon.bmp", drawEmblem(32)) && ok;
+  ok = writeXpm(folder + "/torva.xpm", drawEmblem(48)) && ok;
   // Closes the window and the context before the process ends.
   glutExit();
   if (!ok) std::fprintf(stderr, "no se pudieron escribir las imagenes en %s\n", folder.c_str());

@@ -7,18 +7,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 #include "robot_test_support.h"
+#include "tests/support/closed_port.h"
+#include "tests/support/line_exclusive.h"
+#include "tests/support/pty_pair.h"
+
+using namespace std::chrono_literals;
 
 TEST(ConnectionOpen, TcpFailuresAreNamed) {
-  // A port that was just free: nothing listens there.
-  int freePort;
-  {
-    SimServer probe(fastSimOptions());
-    std::string why;
-    ASSERT_TRUE(probe.start(why));
-    freePort = probe.tcpPort();
-  }
+  // A port held here and not listening: no other test can take it meanwhile.
+  const ClosedPort refusing;
+  const int refusedPort = refusing.port();
+  ASSERT_GT(refusedPort, 0);
   struct Case {
     const char* host;
     int port;
@@ -26,7 +29,7 @@ TEST(ConnectionOpen, TcpFailuresAreNamed) {
     const char* text;
   };
   const Case cases[] = {
-      {"127.0.0.1", freePort, ArTcpConnection::OPEN_CON_REFUSED, "Conexion rechazada"},
+      {"127.0.0.1", refusedPort, ArTcpConnection::OPEN_CON_REFUSED, "Conexion rechazada"},
       {"no-such-robot.invalid", 8101, ArTcpConnection::OPEN_BAD_HOST, "No se encontro el host"},
       {"", 8101, ArTcpConnection::OPEN_BAD_HOST, "No se encontro el host"},
   };
@@ -45,12 +48,12 @@ TEST(ConnectionOpen, SimulatorServesOneClientAtATime) {
   ASSERT_TRUE(sim.start(why));
   ArTcpConnection first, second;
   ASSERT_EQ(first.open("127.0.0.1", sim.tcpPort()), 0);
-  ASSERT_TRUE(waitFor([&] { return sim.tcpClientConnected(); }, 1000));
+  ASSERT_TRUE(pollUntil([&] { return sim.tcpClientConnected(); }, 1000ms));
   EXPECT_EQ(second.open("127.0.0.1", sim.tcpPort()), ArTcpConnection::OPEN_CON_REFUSED);
   first.close();
   // The port serves the next client once the first has gone.
-  EXPECT_TRUE(waitFor([&] { return !sim.tcpClientConnected(); }, 1000));
-  EXPECT_TRUE(waitFor([&] { return second.open("127.0.0.1", sim.tcpPort()) == 0; }, 1000));
+  EXPECT_TRUE(pollUntil([&] { return !sim.tcpClientConnected(); }, 1000ms));
+  EXPECT_TRUE(pollUntil([&] { return second.open("127.0.0.1", sim.tcpPort()) == 0; }, 1000ms));
 }
 
 TEST(ConnectionOpen, SerialFailuresAreNamed) {
@@ -96,6 +99,28 @@ TEST(ConnectionOpen, SerialFailuresAreNamed) {
   holder.close();
   ArSerialConnection next;
   EXPECT_EQ(next.open(sim.ptyPath().c_str()), 0);
+}
+
+TEST(ConnectionOpen, SerialLineIsExclusiveOnlyWhileHeld) {
+  // Exclusive mode belongs to the line, not to the descriptor: left set while
+  // the other end stays open, it refuses every later open but root's.
+  using LetGo = std::function<void(std::unique_ptr<ArSerialConnection>&, const std::string&)>;
+  const std::pair<const char*, LetGo> ways[] = {
+      {"close", [](auto& c, const std::string&) { c->close(); }},
+      {"destruction", [](auto& c, const std::string&) { c.reset(); }},
+      {"opening another port",
+       [](auto& c, const std::string& other) { EXPECT_EQ(c->open(other.c_str()), 0); }},
+  };
+  for (const auto& [way, letGo] : ways) {
+    SCOPED_TRACE(way);
+    PtyPair line, other;
+    ASSERT_FALSE(line.slavePath.empty());
+    auto connection = std::make_unique<ArSerialConnection>();
+    ASSERT_EQ(connection->open(line.slavePath.c_str()), 0);
+    EXPECT_TRUE(lineExclusive(line.slavePath));
+    letGo(connection, other.slavePath);
+    EXPECT_FALSE(lineExclusive(line.slavePath));
+  }
 }
 
 TEST(ConnectionOpen, SerialPermissionDenied) {

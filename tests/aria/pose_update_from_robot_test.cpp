@@ -8,16 +8,20 @@
 #include "robot_test_support.h"
 #include "state/robot_controller.h"
 
+using namespace std::chrono_literals;
+
 TEST(PoseUpdateFromRobot, TakesTheRobotsVelocityAndPose) {
   SimLink link;
   ASSERT_TRUE(link.up());
   link.robot.comInt(5, 20000);
   link.robot.setVel2(300, 300);
-  ASSERT_TRUE(waitFor([&] { return link.robot.getVel() == 300; }, 2000));
+  ASSERT_TRUE(pollUntil([&] { return link.robot.getVel() == 300; }, 2000ms));
   auto rc = std::make_unique<RobotController>();
-  updatePose(*rc, link.robot.getRawEncoderPose(), link.robot);
+  const ArPose first = link.robot.getRawEncoderPose();
+  updatePose(*rc, first, link.robot);
   EXPECT_FLOAT_EQ(rc->robotSpeed, 0.3f);
-  ArUtil::sleep(300);
+  ASSERT_TRUE(
+      pollUntil([&] { return link.robot.getRawEncoderPose().getX() > first.getX() + 60; }, 2000ms));
   const ArPose later = link.robot.getRawEncoderPose();
   updatePose(*rc, later, link.robot);
   EXPECT_GT(rc->odoDisplacementX, 0.05f);

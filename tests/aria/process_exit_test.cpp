@@ -9,6 +9,8 @@
 
 #include "robot_test_support.h"
 
+using namespace std::chrono_literals;
+
 extern char** environ;
 
 namespace {
@@ -55,8 +57,8 @@ TEST(ProcessExit, EveryConnectedRobotGetsEnableZeroAndClose) {
     const pid_t pid = spawnProbe({mode, std::to_string(a.tcpPort()), std::to_string(b.tcpPort())});
     ASSERT_GT(pid, 0);
     EXPECT_EQ(waitExit(pid), 0);
-    EXPECT_TRUE(waitFor([&] { return stoppedAndClosed(a); }, 2000));
-    EXPECT_TRUE(waitFor([&] { return stoppedAndClosed(b); }, 2000));
+    EXPECT_TRUE(pollUntil([&] { return stoppedAndClosed(a); }, 2000ms));
+    EXPECT_TRUE(pollUntil([&] { return stoppedAndClosed(b); }, 2000ms));
   }
 }
 
@@ -67,15 +69,15 @@ TEST(ProcessExit, LostLinkCallbackEndsTheProcessAndStopsTheOtherRobot) {
   ASSERT_TRUE(b.start(why));
   const pid_t pid = spawnProbe({"lost", std::to_string(a.tcpPort()), std::to_string(b.tcpPort())});
   ASSERT_GT(pid, 0);
-  ASSERT_TRUE(waitFor([&] { return b.tcpClientConnected() && a.tcpClientConnected(); }, 5000));
-  ASSERT_TRUE(waitFor(
+  ASSERT_TRUE(pollUntil([&] { return b.tcpClientConnected() && a.tcpClientConnected(); }, 5000ms));
+  ASSERT_TRUE(pollUntil(
       [&] {
         int vel2 = 0;
         for (const auto& r : b.commandLog()) vel2 += r.name == "VEL2";
         return vel2 > 0;
       },
-      5000));
+      5000ms));
   a.dropTcpClient(true);  // robot A's link is reset
   EXPECT_EQ(waitExit(pid), 7);
-  EXPECT_TRUE(waitFor([&] { return stoppedAndClosed(b); }, 2000));
+  EXPECT_TRUE(pollUntil([&] { return stoppedAndClosed(b); }, 2000ms));
 }

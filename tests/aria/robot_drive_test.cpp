@@ -9,6 +9,8 @@
 #include "aria/ar_vel2_packing.h"
 #include "robot_test_support.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 int lastVel2(const SimServer& sim) {
   int value = 0;
@@ -39,9 +41,9 @@ TEST(RobotDrive, Vel2ReachesTheWheelsWithTheDocumentedPacking) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.left << ", " << c.right);
     link.robot.setVel2(c.left, c.right);
-    EXPECT_TRUE(waitFor([&] { return lastVel2(link.sim) == c.packed; }, 1000));
+    EXPECT_TRUE(pollUntil([&] { return lastVel2(link.sim) == c.packed; }, 1000ms));
     double l = 0, r = 0;
-    EXPECT_TRUE(waitFor(
+    EXPECT_TRUE(pollUntil(
         [&] {
           link.sim.withRobot([&](SimRobot& robot) {
             l = robot.leftVel();
@@ -49,14 +51,14 @@ TEST(RobotDrive, Vel2ReachesTheWheelsWithTheDocumentedPacking) {
           });
           return l == c.simLeft && r == c.simRight;
         },
-        1000))
+        1000ms))
         << l << " " << r;
     // The status packets bring the same wheel speeds back.
-    EXPECT_TRUE(waitFor(
+    EXPECT_TRUE(pollUntil(
         [&] {
           return link.robot.getLeftVel() == c.simLeft && link.robot.getRightVel() == c.simRight;
         },
-        1000));
+        1000ms));
     EXPECT_DOUBLE_EQ(link.robot.getVel(), (c.simLeft + c.simRight) / 2);
   }
   Aria::shutdown();
@@ -68,13 +70,14 @@ TEST(RobotDrive, TurnDirectionFollowsTheWheelDifference) {
   link.robot.comInt(ArCommands::SETA, 20000);
   link.robot.comInt(ArCommands::SETA, -20000);
   link.robot.setVel2(100, -100);  // right slower: clockwise, heading falls
-  ArUtil::sleep(400);
-  EXPECT_LT(link.robot.getRawEncoderPose().getTh(), -1);
+  EXPECT_TRUE(pollUntil([&] { return link.robot.getRawEncoderPose().getTh() < -1; }, 2000ms))
+      << link.robot.getRawEncoderPose().getTh();
   EXPECT_LT(link.sim.truePose().th, -0.01);
   link.robot.setVel2(-60, 120);  // counter-clockwise
   const double before = link.robot.getRawEncoderPose().getTh();
-  ArUtil::sleep(600);
-  EXPECT_GT(link.robot.getRawEncoderPose().getTh(), before + 1);
+  EXPECT_TRUE(
+      pollUntil([&] { return link.robot.getRawEncoderPose().getTh() > before + 1; }, 2000ms))
+      << before << " then " << link.robot.getRawEncoderPose().getTh();
   Aria::shutdown();
 }
 
@@ -92,8 +95,10 @@ TEST(RobotDrive, PoseStaysRightPastThe15BitCounters) {
 
   auto settle = [&] {
     link.robot.setVel2(0, 0);
-    EXPECT_TRUE(waitFor([&] { return link.robot.getVel() == 0; }, 2000));
-    ArUtil::sleep(30);  // a few more status packets at rest
+    EXPECT_TRUE(pollUntil([&] { return link.robot.getVel() == 0; }, 2000ms));
+    // Two more status packets at rest carry the final pose.
+    const long atRest = link.robot.getStatusPacketCount();
+    EXPECT_TRUE(pollUntil([&] { return link.robot.getStatusPacketCount() >= atRest + 2; }, 2000ms));
   };
   auto odometryX = [&] {
     double x = 0;
@@ -101,13 +106,13 @@ TEST(RobotDrive, PoseStaysRightPastThe15BitCounters) {
     return x;
   };
   link.robot.setVel2(2540, 2540);
-  EXPECT_TRUE(waitFor([&] { return odometryX() > 20000; }, 10000));
+  EXPECT_TRUE(pollUntil([&] { return odometryX() > 20000; }, 10000ms));
   settle();
   EXPECT_GT(odometryX(), 20000 * 0.485 * 2);  // well past 32768 counts
   EXPECT_NEAR(link.robot.getRawEncoderPose().getX(), odometryX(), 1.0);
 
   link.robot.setVel2(-2540, -2540);  // back through zero and the negative wrap
-  EXPECT_TRUE(waitFor([&] { return odometryX() < -20000; }, 20000));
+  EXPECT_TRUE(pollUntil([&] { return odometryX() < -20000; }, 20000ms));
   settle();
   EXPECT_NEAR(link.robot.getRawEncoderPose().getX(), odometryX(), 1.0);
   EXPECT_NEAR(link.robot.getRawEncoderPose().getY(), 0, 1.0);
@@ -117,12 +122,14 @@ TEST(RobotDrive, PoseStaysRightPastThe15BitCounters) {
 TEST(RobotDrive, EncoderTransformMapsTheRawPoseAtOnceAndThereafter) {
   SimLink link;
   ASSERT_TRUE(link.up());
+  link.robot.comInt(ArCommands::SETA, 20000);  // start and stop within a cycle
+  link.robot.comInt(ArCommands::SETA, -20000);
   link.robot.setVel2(200, 200);
-  ArUtil::sleep(500);
+  ASSERT_TRUE(pollUntil([&] { return link.robot.getRawEncoderPose().getX() > 100; }, 3000ms));
   link.robot.setVel2(0, 0);
-  ASSERT_TRUE(waitFor([&] { return link.robot.getVel() == 0; }, 2000));
+  ASSERT_TRUE(pollUntil([&] { return link.robot.getVel() == 0; }, 2000ms));
   link.sim.setSilent(true);  // no status packet may be what recomputes the pose
-  ArUtil::sleep(50);
+  ArUtil::sleep(50);         // lets a packet already on its way land first
   const ArPose raw = link.robot.getRawEncoderPose();
   ASSERT_GT(raw.getX(), 50);
   link.robot.setEncoderTransform(ArPose(1000, 500, 90));
@@ -133,10 +140,10 @@ TEST(RobotDrive, EncoderTransformMapsTheRawPoseAtOnceAndThereafter) {
 
   link.sim.setSilent(false);
   link.robot.setVel2(200, 200);  // forward along raw x is along +y now
-  ArUtil::sleep(500);
+  ASSERT_TRUE(
+      pollUntil([&] { return link.robot.getRawEncoderPose().getX() > raw.getX() + 100; }, 3000ms));
   link.robot.setVel2(0, 0);
-  ASSERT_TRUE(waitFor([&] { return link.robot.getVel() == 0; }, 2000));
-  ArUtil::sleep(60);
+  ASSERT_TRUE(pollUntil([&] { return link.robot.getVel() == 0; }, 2000ms));
   link.robot.lock();  // pose and raw pose of the same packet
   const ArPose raw2 = link.robot.getRawEncoderPose();
   pose = link.robot.getPose();
@@ -151,9 +158,9 @@ TEST(RobotDrive, BatteryIsThirteenVoltsUntilTheFirstStatusPacket) {
   SimLink link;
   EXPECT_DOUBLE_EQ(link.robot.getBatteryVoltage(), 13.0);
   ASSERT_TRUE(link.up());
-  EXPECT_TRUE(waitFor([&] { return link.robot.getStatusPacketCount() > 0; }, 1000));
+  EXPECT_TRUE(pollUntil([&] { return link.robot.getStatusPacketCount() > 0; }, 1000ms));
   EXPECT_DOUBLE_EQ(link.robot.getBatteryVoltage(), 12.5);
-  EXPECT_TRUE(waitFor([&] { return link.robot.areMotorsEnabled(); }, 1000));
+  EXPECT_TRUE(pollUntil([&] { return link.robot.areMotorsEnabled(); }, 1000ms));
   ArAnalogGyro gyro(&link.robot);  // the simulator has no gyro
   gyro.activate();
   EXPECT_TRUE(gyro.isActive());
@@ -172,7 +179,7 @@ TEST(RobotDrive, StationConnectCallbackCommandsReachTheRobot) {
     link.robot.comInt(ArCommands::SOUNDTOG, 0);
   };
   ASSERT_TRUE(link.up(false));
-  ASSERT_TRUE(waitFor([&] { return link.count("SOUNDTOG") == 1; }, 1000));
+  ASSERT_TRUE(pollUntil([&] { return link.count("SOUNDTOG") == 1; }, 1000ms));
   std::vector<std::string> names;
   for (const auto& r : link.sim.commandLog()) {
     if (r.name != "PULSE") names.push_back(r.name);
@@ -180,6 +187,6 @@ TEST(RobotDrive, StationConnectCallbackCommandsReachTheRobot) {
   const std::vector<std::string> expected = {"SYNC0",  "SYNC1", "SYNC2",  "OPEN",
                                              "CONFIG", "SONAR", "ENABLE", "SOUNDTOG"};
   EXPECT_EQ(names, expected);
-  EXPECT_TRUE(waitFor([&] { return link.robot.areMotorsEnabled(); }, 1000));
+  EXPECT_TRUE(pollUntil([&] { return link.robot.areMotorsEnabled(); }, 1000ms));
   Aria::shutdown();
 }

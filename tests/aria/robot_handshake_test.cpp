@@ -9,6 +9,8 @@
 #include "robot_test_support.h"
 #include "scripted_robot_peer.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 struct ScriptedLink {
   ScriptedRobotPeer peer;
@@ -156,9 +158,9 @@ TEST(RobotHandshake, GyroOfTypeOneIsTurnedOnAndCounted) {
   }
   EXPECT_TRUE(gyroOn);
   for (int i = 0; i < 10; ++i) link.peer.sendPacket(0x98, {2, 0x10, 0x00, 30, 0x11, 0x00, 30});
-  EXPECT_TRUE(waitFor([&] { return gyro.haveGottenData(); }, 2000));
+  EXPECT_TRUE(pollUntil([&] { return gyro.haveGottenData(); }, 2000ms));
   EXPECT_TRUE(gyro.isActive());
-  std::this_thread::sleep_for(std::chrono::milliseconds(1150));
-  EXPECT_EQ(gyro.getPacCount(), 20);
+  // The count is per second: it shows once the second the packets came in is over.
+  EXPECT_TRUE(pollUntil([&] { return gyro.getPacCount() == 20; }, 3000ms)) << gyro.getPacCount();
   Aria::shutdown();
 }

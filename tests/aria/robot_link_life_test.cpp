@@ -4,10 +4,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "aria/ar_commands.h"
 #include "robot_test_support.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 std::vector<int64_t> times(const SimServer& sim, const std::string& name) {
@@ -15,6 +22,35 @@ std::vector<int64_t> times(const SimServer& sim, const std::string& name) {
   for (const auto& r : sim.commandLog())
     if (r.name == name) t.push_back(r.timeMs);
   return t;
+}
+
+// Sends a mark that changes nothing (sounds off) and waits until the
+// simulator has it: everything sent before it has then arrived. The commands
+// that came before the mark; nothing when it never came.
+std::optional<std::vector<SimCommandRecord>> logUpToMark(SimLink& link) {
+  link.robot.comInt(ArCommands::SOUNDTOG, 0);
+  std::vector<SimCommandRecord> log;
+  const auto marked = [&] {
+    log = link.sim.commandLog();
+    return std::any_of(log.begin(), log.end(), [](const auto& r) { return r.name == "SOUNDTOG"; });
+  };
+  if (!pollUntil(marked, 2000ms)) return std::nullopt;
+  log.erase(
+      std::find_if(log.begin(), log.end(), [](const auto& r) { return r.name == "SOUNDTOG"; }),
+      log.end());
+  return log;
+}
+
+int countOf(const std::vector<SimCommandRecord>& log, const std::string& name) {
+  return static_cast<int>(
+      std::count_if(log.begin(), log.end(), [&](const auto& r) { return r.name == name; }));
+}
+
+// The gaps between consecutive times, ms.
+std::vector<double> gaps(const std::vector<int64_t>& t) {
+  std::vector<double> out;
+  for (std::size_t i = 1; i < t.size(); ++i) out.push_back(static_cast<double>(t[i] - t[i - 1]));
+  return out;
 }
 
 // The last commands the simulator got, PULSE left out.
@@ -55,7 +91,7 @@ TEST(RobotLinkLife, PeerFaultsCallDisconnectOnErrorFromTheLayer) {
         link.sim.setSilent(true);
         break;
     }
-    EXPECT_TRUE(waitFor([&] { return link.error.calls.load() == 1; }, 3000));
+    EXPECT_TRUE(pollUntil([&] { return link.error.calls.load() == 1; }, 3000ms));
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_THAT(out, testing::HasSubstr("Conexion con el robot perdida"));
     EXPECT_TRUE(link.error.onLayerThread);
@@ -71,9 +107,11 @@ TEST(RobotLinkLife, SilenceShorterThanTheTimeOutKeepsTheLink) {
   ASSERT_TRUE(link.up());
   link.robot.setConnectionTimeoutTime(600);
   link.sim.setSilent(true);
-  ArUtil::sleep(300);
+  ArUtil::sleep(300);  // the silence, half the time-out
+  const long before = link.robot.getStatusPacketCount();
   link.sim.setSilent(false);
-  ArUtil::sleep(500);
+  // Status packets flow again: the silence is over and no time-out can follow.
+  EXPECT_TRUE(pollUntil([&] { return link.robot.getStatusPacketCount() > before + 2; }, 2000ms));
   EXPECT_TRUE(link.robot.isConnected());
   EXPECT_EQ(link.error.calls, 0);
   Aria::shutdown();
@@ -83,11 +121,11 @@ TEST(RobotLinkLife, ShutdownEndsTheLinkCleanlyWithoutCallbacks) {
   SimLink link;
   ASSERT_TRUE(link.up());
   link.robot.setVel2(300, 300);
-  ASSERT_TRUE(waitFor([&] { return link.robot.getVel() > 0; }, 2000));
+  ASSERT_TRUE(pollUntil([&] { return link.robot.getVel() > 0; }, 2000ms));
   Aria::shutdown();
   const std::vector<std::string> closing = {"ENABLE 0", "CLOSE 1"};
-  EXPECT_TRUE(waitFor([&] { return tail(link.sim, 2) == closing; }, 1000));
-  EXPECT_TRUE(waitFor([&] { return !link.sim.tcpClientConnected(); }, 1000));
+  EXPECT_TRUE(pollUntil([&] { return tail(link.sim, 2) == closing; }, 1000ms));
+  EXPECT_TRUE(pollUntil([&] { return !link.sim.tcpClientConnected(); }, 1000ms));
   bool stopped = false;
   link.sim.withRobot([&](SimRobot& r) { stopped = r.leftVel() == 0 && !r.motorsEnabled(); });
   EXPECT_TRUE(stopped);
@@ -110,7 +148,7 @@ TEST(RobotLinkLife, StationDisconnectCallsDisconnectNormally) {
     EXPECT_TRUE(link.normal.onLayerThread);
     EXPECT_EQ(link.error.calls, 0);
     const std::vector<std::string> closing = {"ENABLE 0", "CLOSE 1"};
-    EXPECT_TRUE(waitFor([&] { return tail(link.sim, 2) == closing; }, 1000));
+    EXPECT_TRUE(pollUntil([&] { return tail(link.sim, 2) == closing; }, 1000ms));
     Aria::shutdown();
     EXPECT_EQ(link.normal.calls, 1);
   }
@@ -128,7 +166,7 @@ TEST(RobotLinkLife, ShutdownEndsOnlyTheCallingWorkersRobots) {
     Aria::shutdown();
     theirs.reset();
   });
-  ASSERT_TRUE(waitFor([&] { return theirsUp.load(); }, 5000));
+  ASSERT_TRUE(pollUntil([&] { return theirsUp.load(); }, 5000ms));
   Aria::shutdown();
   EXPECT_FALSE(mine.robot.isConnected());
   EXPECT_TRUE(theirs->robot.isConnected());
@@ -140,26 +178,18 @@ TEST(RobotLinkLife, ShutdownEndsOnlyTheCallingWorkersRobots) {
 TEST(RobotLinkLife, IdleRobotSendsPulseEveryHalfSecondAndAMotionWishRepeatsItself) {
   SimLink link;
   ASSERT_TRUE(link.up());
+  // Idle: a PULSE every half second, and nothing else.
   link.sim.clearCommandLog();
-  ArUtil::sleep(1800);
-  auto pulses = times(link.sim, "PULSE");
-  ASSERT_GE(pulses.size(), 3u);
-  EXPECT_LE(pulses.size(), 4u);
-  for (std::size_t i = 1; i < pulses.size(); ++i) {
-    EXPECT_NEAR(static_cast<double>(pulses[i] - pulses[i - 1]), 500, 60);
-  }
+  ASSERT_TRUE(pollUntil([&] { return times(link.sim, "PULSE").size() >= 4; }, 5000ms));
+  for (double gap : gaps(times(link.sim, "PULSE"))) EXPECT_NEAR(gap, 500, 60);
   EXPECT_TRUE(times(link.sim, "VEL2").empty());
 
+  // A motion wish goes out at once, then again every half second in place of PULSE.
   link.robot.setVel2(100, 100);
-  ArUtil::sleep(100);
+  ASSERT_TRUE(pollUntil([&] { return !times(link.sim, "VEL2").empty(); }, 1000ms));
   link.sim.clearCommandLog();
-  ArUtil::sleep(1800);
-  const auto vel2 = times(link.sim, "VEL2");
-  EXPECT_GE(vel2.size(), 3u);
-  EXPECT_LE(vel2.size(), 4u);
-  for (std::size_t i = 1; i < vel2.size(); ++i) {
-    EXPECT_NEAR(static_cast<double>(vel2[i] - vel2[i - 1]), 500, 60);
-  }
+  ASSERT_TRUE(pollUntil([&] { return times(link.sim, "VEL2").size() >= 4; }, 5000ms));
+  for (double gap : gaps(times(link.sim, "VEL2"))) EXPECT_NEAR(gap, 500, 60);
   EXPECT_TRUE(times(link.sim, "PULSE").empty());  // the repeated wish is the keep-alive
   Aria::shutdown();
 }
@@ -172,32 +202,34 @@ TEST(RobotLinkLife, TightSetVel2LoopPutsNothingExtraOnTheWire) {
   for (int i = 0; i < 1000000; ++i) link.robot.setVel2(200, 200);
   // Speeds that pack alike are the same wish.
   for (int i = 0; i < 1000; ++i) link.robot.setVel2(200 + (i % 10), 195);
+  const auto marked = logUpToMark(link);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  ArUtil::sleep(200);
-  const int expected = 1 + static_cast<int>(std::floor((seconds + 0.2) / 0.5));
-  EXPECT_GE(link.count("VEL2"), 1);
-  EXPECT_LE(link.count("VEL2"), expected);
+  ASSERT_TRUE(marked.has_value());
+  // The first wish, then at most one repeat per half second of the loop.
+  EXPECT_GE(countOf(*marked, "VEL2"), 1);
+  EXPECT_LE(countOf(*marked, "VEL2"), 1 + static_cast<int>(std::floor(seconds / 0.5)));
 
   // Every real change goes out at once.
   link.sim.clearCommandLog();
   for (int i = 0; i < 100; ++i) link.robot.setVel2(i % 2 ? 100 : 200, 0);
-  ArUtil::sleep(100);
-  EXPECT_GE(link.count("VEL2"), 100);
+  const auto changes = logUpToMark(link);
+  ASSERT_TRUE(changes.has_value());
+  EXPECT_GE(countOf(*changes, "VEL2"), 100);
   Aria::shutdown();
 }
 
 TEST(RobotLinkLife, BadBytesFromThePeerAreSkippedAndTheLinkLives) {
   SimLink link;
   ASSERT_TRUE(link.up());
-  ASSERT_TRUE(waitFor([&] { return link.robot.getStatusPacketCount() > 2; }, 1000));
+  ASSERT_TRUE(pollUntil([&] { return link.robot.getStatusPacketCount() > 2; }, 1000ms));
   testing::internal::CaptureStdout();
   // Garbage, a status packet with a bad sum, an oversized N, and a packet cut
   // off mid-way (the next status packet's header ends it).
   link.sim.sendRaw({0x00, 0x13, 0x37, 0xFA, 0xFB, 0x06, 0x32, 0x01, 0x02, 0x03, 0x00,
                     0x00, 0xFA, 0xFB, 0xF0, 0x32, 0xFA, 0xFB, 0x40, 0x32, 0x01});
   const long before = link.robot.getStatusPacketCount();
-  EXPECT_TRUE(waitFor([&] { return link.robot.getStatusPacketCount() > before + 5; }, 2000));
+  EXPECT_TRUE(pollUntil([&] { return link.robot.getStatusPacketCount() > before + 5; }, 2000ms));
   const std::string out = testing::internal::GetCapturedStdout();
   EXPECT_THAT(out, testing::HasSubstr("Paquete del robot descartado"));
   EXPECT_TRUE(link.robot.isConnected());

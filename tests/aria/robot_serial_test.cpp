@@ -10,6 +10,9 @@
 
 #include "aria/ar_commands.h"
 #include "robot_test_support.h"
+#include "tests/support/unique_fd.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 SimOptions ptyOptions() {
@@ -58,12 +61,12 @@ TEST(RobotSerial, ConnectsDrivesAndClosesOverThePseudoTerminal) {
   link.robot.comInt(ArCommands::ENABLE, 1);
   link.robot.runAsync(true);
   link.robot.setVel2(200, 200);
-  EXPECT_TRUE(waitFor([&] { return link.robot.getVel() == 200; }, 3000));
-  EXPECT_TRUE(waitFor([&] { return link.robot.getRawEncoderPose().getX() > 20; }, 3000));
+  EXPECT_TRUE(pollUntil([&] { return link.robot.getVel() == 200; }, 3000ms));
+  EXPECT_TRUE(pollUntil([&] { return link.robot.getRawEncoderPose().getX() > 20; }, 3000ms));
   EXPECT_NEAR(link.robot.getRawEncoderPose().getX(), link.sim.truePose().x, 30);
   Aria::shutdown();
   EXPECT_TRUE(
-      waitFor([&] { return !link.names().empty() && link.names().back() == "CLOSE"; }, 1000));
+      pollUntil([&] { return !link.names().empty() && link.names().back() == "CLOSE"; }, 1000ms));
   EXPECT_EQ(link.error.calls, 0);
 }
 
@@ -71,18 +74,18 @@ TEST(RobotSerial, RobotLeftInAnOldSessionIsClosedAndReconnected) {
   SerialLink link;
   ASSERT_TRUE(link.start());
   {
-    // An earlier client opened a session and vanished without CLOSE.
-    const int fd = ::open(link.sim.ptyPath().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    for (uint8_t c = 0; c <= 2; ++c) {
-      const WirePacket p = commandPacket(c);
-      ASSERT_EQ(::write(fd, p.data(), p.size), p.size);
-      ArUtil::sleep(30);
+    // An earlier client opened a session and vanished without CLOSE. Each
+    // packet goes once the simulator has taken the one before.
+    const UniqueFd earlier(::open(link.sim.ptyPath().c_str(), O_RDWR | O_NOCTTY));
+    ASSERT_TRUE(earlier.valid());
+    const WirePacket packets[] = {commandPacket(0), commandPacket(1), commandPacket(2),
+                                  commandIntPacket(ArCommands::OPEN, 1)};
+    std::size_t sent = 0;
+    for (const WirePacket& p : packets) {
+      ASSERT_EQ(::write(earlier.get(), p.data(), p.size), p.size);
+      ++sent;
+      ASSERT_TRUE(pollUntil([&] { return link.names().size() == sent; }, 2000ms));
     }
-    const WirePacket open = commandIntPacket(ArCommands::OPEN, 1);
-    ASSERT_EQ(::write(fd, open.data(), open.size), open.size);
-    ArUtil::sleep(100);
-    ::close(fd);
   }
   ASSERT_TRUE(link.connect());
   const std::vector<std::string> expected = {"SYNC0", "SYNC1", "SYNC2", "OPEN",  "PULSE",
@@ -100,7 +103,7 @@ TEST(RobotSerial, DroppedLineStopsTheStatusStreamAndTimesOut) {
   link.robot.setConnectionTimeoutTime(300);
   link.robot.runAsync(true);
   link.sim.setSilent(true);
-  EXPECT_TRUE(waitFor([&] { return link.error.calls.load() == 1; }, 3000));
+  EXPECT_TRUE(pollUntil([&] { return link.error.calls.load() == 1; }, 3000ms));
   EXPECT_TRUE(link.error.onLayerThread);
   Aria::shutdown();
 }

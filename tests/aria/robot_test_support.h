@@ -1,6 +1,6 @@
 #pragma once
 // Shared pieces of the robot layer tests: an in-process simulator with a
-// robot connected to it, a callback probe and a wait helper.
+// robot connected to it and a callback probe.
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -9,16 +9,7 @@
 
 #include "aria/aria.h"
 #include "sim/sim_server.h"
-
-// Polls pred every 2 ms until it holds or timeoutMs passes.
-inline bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+#include "tests/support/poll_until.h"
 
 // Counts calls and notes whether any came from a thread other than the test's.
 struct CallbackProbe {

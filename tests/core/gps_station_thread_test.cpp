@@ -13,6 +13,7 @@
 #include "core/thread_entries.h"
 #include "gps/gps_link.h"
 #include "laser/laser_scan_reader.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/stdout_collector.h"
 
@@ -46,9 +47,9 @@ TEST(GpsStationThread, NoReceiverGivesE012AndTheOtherThreadsRunOn) {
   EXPECT_EQ(gps.get(), 0);
 
   // The laser thread keeps reading after the GPS thread has ended.
-  ASSERT_TRUE(waitUntil([&] { return rc->laserValid && rc->laserLastIndex == 4; }));
+  ASSERT_TRUE(pollUntil([&] { return rc->laserValid && rc->laserLastIndex == 4; }, 20s));
   writeScan(scanFile, 9);
-  EXPECT_TRUE(waitUntil([&] { return rc->laserLastIndex == 8; }));
+  EXPECT_TRUE(pollUntil([&] { return rc->laserLastIndex == 8; }, 20s));
   stopLaser = true;
   laser.join();
   console.stop();

@@ -13,7 +13,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,19 +29,10 @@
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
 #include "state/arc_table.h"
+#include "tests/support/private_display.h"
 
 namespace {
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-
-bool pollUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout) {
-  const auto end = Clock::now() + timeout;
-  while (!ready()) {
-    if (Clock::now() > end) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
 
 // The left wheel's speed (mm/s) of the last VEL2 the simulator received;
 // INT32_MIN before the first.
@@ -57,7 +47,8 @@ int lastLeftWheel(const SimServer& sim) {
 class MainThreadHeartbeatTest : public testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X server (xvfb-run)";
+    // Its windows and modal loops on a server of its own, over no other test's windows.
+    ASSERT_TRUE(useOwnDisplay());
     ASSERT_EQ(chdir(TORVA_RESOURCES), 0);
     setMessageBoxSink([](const MessageBoxRecord&) {});
     useDashboardRenderResources();

@@ -13,6 +13,7 @@
 #include "core/station_globals.h"
 #include "core/thread_entries.h"
 #include "sim/sim_server.h"
+#include "tests/support/poll_until.h"
 
 namespace {
 struct SerialStation {
@@ -69,10 +70,7 @@ TEST(SerialThreadEntries, ManualDrivesFromTheDrivingGlobals) {
   std::thread worker([&] { result = serialManualThreadMain("T4"); });
   // 100 and 200 mm/s: 5 and 10 units of 20 mm/s, left in the high byte.
   const int packed = (5 << 8) | 10;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (s.vel2Count(packed) == 0 && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  pollUntil([&] { return s.vel2Count(packed) > 0; }, std::chrono::seconds(10));
   driving.manualDriveFlag = 0;
   worker.join();
   const std::string console = testing::internal::GetCapturedStdout();

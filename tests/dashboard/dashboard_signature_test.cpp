@@ -26,7 +26,7 @@ TEST(DashboardSignature, ChangesWithEverythingTheDashboardShows) {
       {"radar range", [](RobotController& rc, DashboardInputs&) { rc.laserDisplayRange = 10; }},
       {"map cell", [](RobotController& rc, DashboardInputs&) { rc.mapRow = 251; }},
       {"obstacle near",
-       [](RobotController& rc, DashboardInputs&) { rc.obstacleGrid[gridIndex(300, 200)] = 1; }},
+       [](RobotController& rc, DashboardInputs&) { markObstacleCell(rc, gridIndex(300, 200)); }},
       {"scan",
        [](RobotController& rc, DashboardInputs&) {
          LaserBuffer* b = rc.newLaserBuffer(3);
@@ -56,6 +56,6 @@ TEST(DashboardSignature, AScanValueChangingInPlaceIsSeenAndFarCellsAreNot) {
   const auto after = dashboardSignature(*rc, inputs);
   EXPECT_NE(after, before);
   // A hit outside the 128 x 128 cells the map view shows changes nothing shown.
-  rc->obstacleGrid[gridIndex(10, 10)] = 1;
+  markObstacleCell(*rc, gridIndex(10, 10));
   EXPECT_EQ(dashboardSignature(*rc, inputs), after);
 }

@@ -72,7 +72,7 @@ TEST_F(MapViewTest, CellsMapToTexelsSeenFromAbove) {
     rc = std::make_unique<RobotController>();
     rc->mapRow = c.mapRow;
     rc->mapCol = c.mapCol;
-    rc->obstacleGrid[static_cast<std::size_t>(gridIndex(c.cellRow, c.cellCol))] = 1;
+    markObstacleCell(*rc, gridIndex(c.cellRow, c.cellCol));
     fillMapTexels(*rc, texels);
     const bool startCell = c.cellRow == kStartCell && c.cellCol == kStartCell;
     EXPECT_TRUE(same(texelOf(texels, c.expected), startCell ? kTexelGreen : kTexelOrange));
@@ -97,7 +97,7 @@ TEST_F(MapViewTest, CellsMapToTexelsSeenFromAbove) {
 TEST_F(MapViewTest, CellsOutsideTheGridAreBlackWhereverTheRobotIs) {
   // Every cell marked; the window hangs over the grid's edge or lies wholly
   // outside it.
-  for (std::size_t i = 0; i < static_cast<std::size_t>(kGridCells); ++i) rc->obstacleGrid[i] = 1;
+  for (int i = 0; i < kGridCells; ++i) markObstacleCell(*rc, i);
   struct Case {
     int mapRow, mapCol;
     int blackColumns, blackRows;  // texel columns at the left, rows at the top
@@ -141,7 +141,7 @@ TEST_F(MapViewTest, CellsOutsideTheGridAreBlackWhereverTheRobotIs) {
 
 TEST_F(MapViewTest, TextureIsUploadedClampedNearestDecal) {
   emptyScene();
-  rc->obstacleGrid[static_cast<std::size_t>(gridIndex(251, 250))] = 1;
+  markObstacleCell(*rc, gridIndex(251, 250));
   buildMapTexture(*rc);
   const unsigned int name = mapTextureName();
   ASSERT_NE(name, 0u);
@@ -167,12 +167,19 @@ TEST_F(MapViewTest, TextureIsUploadedClampedNearestDecal) {
   EXPECT_TRUE(uploaded == filled);
   EXPECT_TRUE(same(texelOf(uploaded, {65, 64}), kTexelOrange));
 
-  // The same texture is refilled by later frames.
-  rc->obstacleGrid[static_cast<std::size_t>(gridIndex(251, 250))] = 0;
+  // The same texture is refilled by later frames: a new hit, then the robot
+  // moved a cell on (the hits move with the view).
+  markObstacleCell(*rc, gridIndex(252, 250));
   buildMapTexture(*rc);
   EXPECT_EQ(mapTextureName(), name);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, uploaded.data());
-  EXPECT_TRUE(same(texelOf(uploaded, {65, 64}), kTexelBlack));
+  EXPECT_TRUE(same(texelOf(uploaded, {66, 64}), kTexelOrange));
+  rc->mapRow = 251;
+  buildMapTexture(*rc);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, uploaded.data());
+  EXPECT_TRUE(same(texelOf(uploaded, {64, 64}), kTexelOrange));
+  EXPECT_TRUE(same(texelOf(uploaded, {65, 64}), kTexelOrange));
+  EXPECT_TRUE(same(texelOf(uploaded, {66, 64}), kTexelBlack));
 }
 
 TEST_F(MapViewTest, LaserHitsShowAroundTheRobotOnScreen) {

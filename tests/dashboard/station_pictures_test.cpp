@@ -29,7 +29,7 @@ TEST(StationPictures, GeneratorMakesTheCommittedFiles) {
   std::string command = "ASAN_OPTIONS='" + std::string(asan ? asan : "") + ":detect_leaks=0' " +
                         TORVA_PICTURE_GENERATOR + " " + folder;
   ASSERT_EQ(std::system(command.c_str()), 0);
-  for (const char* name : {"font.bmp", "mono.bmp", "station_icon.bmp"}) {
+  for (const char* name : {"font.bmp", "mono.bmp", "station_icon.bmp", "torva.xpm"}) {
     SCOPED_TRACE(name);
     std::vector<std::uint8_t> made = readAll(folder + "/" + name);
     ASSERT_FALSE(made.empty());

@@ -21,44 +21,15 @@
 #include "gps_block_parse.h"
 #include "nmea_log_fixture.h"
 #include "os/serial_port.h"
+#include "running_link.h"
 #include "state/robot_controller.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/stdout_collector.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// A link running on its own thread, as the station's GPS thread runs it.
-struct RunningLink {
-  std::unique_ptr<RobotController> rc = std::make_unique<RobotController>();
-  GpsLink link{*rc};
-  std::future<int> done;
-
-  RunningLink(const std::string& device, int consoleFd) {
-    done = std::async(std::launch::async,
-                      [this, device, consoleFd] { return link.run(device.c_str(), consoleFd); });
-  }
-  ~RunningLink() {
-    link.stop();
-    done.wait();
-  }
-  bool ended(std::chrono::milliseconds within = 20s) {
-    return done.wait_for(within) == std::future_status::ready;
-  }
-};
-
-// No console: the keyboard writer ends at once and the reader runs on.
-int noConsole() {
-  static const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-  return fd;
-}
-
-std::size_t countOf(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 TEST(GpsLinkSerialPort, PortIsExclusiveRawAt19200With8N1AndNoFlowControl) {
   PtyPair receiver;
@@ -125,9 +96,9 @@ TEST_P(GpsLogReplay, OneBlockPerGgaSentenceThroughTheRealReader) {
   StdoutCollector console;
   {
     RunningLink running(receiver.slavePath, noConsole());
-    ASSERT_TRUE(waitUntil([&] { return receiver.rawInput(); })) << "port never configured";
+    ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s)) << "port never configured";
     ASSERT_TRUE(receiver.writeAll(readBytes(nmeaPath(log))));
-    ASSERT_TRUE(waitUntil([&] { return countOf(console.text(), kClear) >= shown.size(); }, 60s))
+    ASSERT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) >= shown.size(); }, 60s))
         << countOf(console.text(), kClear) << " blocks of " << shown.size();
     // Nothing more comes: the log's last sentence has been handled.
     std::this_thread::sleep_for(50ms);
@@ -209,14 +180,14 @@ TEST(GpsLinkReader, SentencesTricklingInAcrossManyReadsComeOutWhole) {
   const std::string log = readBytes(nmeaPath("hemi.log"));
   const std::string fixes = log.substr(log.find("$GPGGA,194050.00"));
   RunningLink running(receiver.slavePath, noConsole());
-  ASSERT_TRUE(waitUntil([&] { return receiver.rawInput(); }));
+  ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s));
   // Pieces of 1 to 13 bytes with pauses, so sentences end up split at every place.
   std::size_t piece = 1;
   for (std::size_t at = 0; at < fixes.size() && at < 2000; at += piece, piece = piece % 13 + 1) {
     ASSERT_TRUE(receiver.writeAll(fixes.substr(at, piece)));
     std::this_thread::sleep_for(1ms);
   }
-  ASSERT_TRUE(waitUntil([&] { return countOf(console.text(), kClear) >= 8; }));
+  ASSERT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) >= 8; }, 20s));
   running.link.stop();
   ASSERT_TRUE(running.ended());
   console.stop();
@@ -274,10 +245,10 @@ TEST(GpsLinkFailures, ReceiverUnpluggedEndsTheLinkWithOneCodedLine) {
   PtyPair receiver;
   StdoutCollector console;
   RunningLink running(receiver.slavePath, noConsole());
-  ASSERT_TRUE(waitUntil([&] { return receiver.rawInput(); }));
+  ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s));
   ASSERT_TRUE(
       receiver.writeAll("$GPGGA,094736,5251.0094,N,00518.8172,E,1,12,0.60,-4,M,46.8,M,,*4B\r\n"));
-  ASSERT_TRUE(waitUntil([&] { return countOf(console.text(), kClear) == 1; }));
+  ASSERT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) == 1; }, 20s));
   receiver.closeMaster();  // the device goes away
   ASSERT_TRUE(running.ended(5s));
   console.stop();
@@ -313,24 +284,26 @@ TEST(GpsKeyboardWriter, TypedKeysReachTheReceiverAndEscStopsBothThreads) {
     ASSERT_NE(before.c_lflag & ICANON, 0u);
     StdoutCollector out;
     RunningLink running(receiver.slavePath, console.fd);
-    ASSERT_TRUE(waitUntil([&] { return receiver.rawInput() && console.terminal.rawInput(); }));
-    ASSERT_TRUE(waitUntil([&] {
-      return out.text().find("press Esc or Ctrl+C to terminate\n") != std::string::npos;
-    }));
+    ASSERT_TRUE(pollUntil([&] { return receiver.rawInput() && console.terminal.rawInput(); }, 20s));
+    ASSERT_TRUE(pollUntil(
+        [&] { return out.text().find("press Esc or Ctrl+C to terminate\n") != std::string::npos; },
+        20s));
 
     // Printable keys and Enter go out one byte each; arrow and function keys
     // (escape sequences) send nothing.
     ASSERT_TRUE(console.terminal.writeAll("ab\x1b[A\x1bOP\x1b[15~\rc"));
     std::string sent;
-    ASSERT_TRUE(waitUntil([&] {
-      sent += receiver.readAvailable(5ms);
-      return sent.size() >= 4;
-    }));
+    ASSERT_TRUE(pollUntil(
+        [&] {
+          sent += receiver.readAvailable(5ms);
+          return sent.size() >= 4;
+        },
+        20s));
     EXPECT_EQ(sent, "ab\rc");
     // Receiver data keeps flowing while keys are typed.
     ASSERT_TRUE(
         receiver.writeAll("$GPGGA,094736,5251.0094,N,00518.8172,E,1,12,0.60,-4,M,46.8,M,,*4B\r\n"));
-    ASSERT_TRUE(waitUntil([&] { return countOf(out.text(), kClear) == 1; }));
+    ASSERT_TRUE(pollUntil([&] { return countOf(out.text(), kClear) == 1; }, 20s));
 
     ASSERT_TRUE(console.terminal.writeAll(c.stopKey));
     ASSERT_TRUE(running.ended(5s)) << "the link did not stop";
@@ -350,7 +323,7 @@ TEST(GpsKeyboardWriter, StopFromTheReaderSideEndsTheWriterWaitingForKeys) {
   Console console;
   StdoutCollector out;
   RunningLink running(receiver.slavePath, console.fd);
-  ASSERT_TRUE(waitUntil([&] { return console.terminal.rawInput(); }));
+  ASSERT_TRUE(pollUntil([&] { return console.terminal.rawInput(); }, 20s));
   receiver.closeMaster();
   ASSERT_TRUE(running.ended(5s));
   EXPECT_FALSE(console.terminal.rawInput()) << "the console is restored when the link ends";

@@ -9,12 +9,12 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "gui/message_box.h"
 #include "gui/station_window.h"
 #include "gui/window_faults.h"
+#include "tests/support/poll_until.h"
 
 namespace {
 
@@ -119,12 +119,13 @@ TEST_F(StationWindowTest, OpensTitledWindowWithCompatibilityContextAndDrawingAre
 
   // The window system sees the title and the icon.
   std::string found;
-  for (int attempt = 0; attempt < 50 && found.empty(); ++attempt) {
-    processPendingEvents();
-    found = runCommand("xdotool search --name '" + ownTitle() + "' 2>/dev/null");
-    if (found.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  ASSERT_FALSE(found.empty());
+  ASSERT_TRUE(pollUntil(
+      [&] {
+        processPendingEvents();
+        found = runCommand("xdotool search --name '" + ownTitle() + "' 2>/dev/null");
+        return !found.empty();
+      },
+      std::chrono::seconds(5), std::chrono::milliseconds(20)));
   std::string id = found.substr(0, found.find('\n'));
   std::string icon = runCommand("xprop -id " + id + " _NET_WM_ICON");
   EXPECT_NE(icon.find("Icon ("), std::string::npos) << icon;
@@ -244,10 +245,22 @@ TEST_F(StationWindowTest, RenderResourcesLiveWithTheContext) {
   EXPECT_FALSE(stationWindowOpen());
 }
 
-TEST(StationWindowWithoutDisplay, ReportsOnStandardErrorAndFails) {
-  std::string out = runCommand("env -u DISPLAY -u WAYLAND_DISPLAY " TORVA_BINARY_DIR
-                               "/tests/gui/open_station_window 2>&1; echo status=$?");
-  EXPECT_EQ(out, "ERROR: Fallo al registrar la Windows Class.\nstatus=1\n");
+TEST(StationWindowWithoutDisplay, SaysWhichDisplayIsMissingThenFails) {
+  struct Case {
+    const char* env;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"-u DISPLAY", "No hay pantalla: la variable DISPLAY no esta definida"},
+      {"DISPLAY=:4999", "No se pudo abrir la pantalla DISPLAY=:4999"},
+  };
+  for (const Case& c : cases) {
+    const std::string out =
+        runCommand(std::string("env -u WAYLAND_DISPLAY ") + c.env +
+                   " " TORVA_BINARY_DIR "/tests/gui/open_station_window 2>&1; echo status=$?");
+    EXPECT_EQ(out,
+              std::string(c.line) + "\nERROR: Fallo al registrar la Windows Class.\nstatus=1\n");
+  }
 }
 
 }  // namespace

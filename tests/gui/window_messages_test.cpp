@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "gui/message_box.h"
 #include "gui/station_window.h"
 #include "gui/window_message.h"
+#include "tests/support/private_display.h"
 
 namespace {
 
@@ -29,6 +29,9 @@ void recordMessage(const WindowMessage& message) {
 class WindowMessagesTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Real keys go to whichever window has the focus: on a server of its own,
+    // that is this test's window whatever else runs beside it.
+    ASSERT_TRUE(useOwnDisplay());
     setRenderResources({});
     setMessageBoxSink([](const MessageBoxRecord&) {});
     ASSERT_TRUE(createStationWindow(ownTitle().c_str(), 600, 450, 8));
@@ -45,16 +48,16 @@ class WindowMessagesTest : public ::testing::Test {
   // Pumps events until `count` messages of `type` arrived or two seconds passed.
   std::vector<WindowMessage> waitFor(WindowMessageType type, std::size_t count) {
     std::vector<WindowMessage> matching;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (std::chrono::steady_clock::now() < deadline) {
-      processPendingEvents();
-      matching.clear();
-      for (const WindowMessage& m : received) {
-        if (m.type == type) matching.push_back(m);
-      }
-      if (matching.size() >= count) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    pollUntil(
+        [&] {
+          processPendingEvents();
+          matching.clear();
+          for (const WindowMessage& m : received) {
+            if (m.type == type) matching.push_back(m);
+          }
+          return matching.size() >= count;
+        },
+        std::chrono::seconds(2), std::chrono::milliseconds(1));
     return matching;
   }
 };

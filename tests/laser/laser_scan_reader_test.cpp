@@ -6,16 +6,22 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "laser/map_grid.h"
 #include "state/robot_controller.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unique_fd.h"
 
 namespace {
 const char* const kStartLines = "inicio laser\n-1\n0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n";
@@ -27,6 +33,10 @@ class LaserReader : public testing::Test {
     rc_->laserFileName = path_.c_str();
   }
   void writeScan(const std::string& text) { dir_.write("data_sick.dat", text); }
+  // Replaces the file whole, as a rename does: a read sees the old or the new.
+  void replaceScan(const std::string& text) {
+    std::rename(dir_.write("data_sick.dat.new", text).c_str(), path_.c_str());
+  }
   // Reads once and returns what the reader printed.
   std::string read() {
     testing::internal::CaptureStdout();
@@ -154,51 +164,107 @@ TEST_F(LaserReader, ADeletedFileInvalidatesOneCycleAndTheNextScanStartsAgain) {
   EXPECT_EQ(readings(), (std::vector<float>{4, 5}));
 }
 
+// A scan file of the reader-beside-reader test: reading i of scan k is
+// 10000 (k + 1) + i centimetres, so any reading tells which scan and index put
+// it there. It announces `count` readings and holds the first `given`.
+struct NumberedScan {
+  int id, count, given;
+  int centimetres(int i) const { return 10000 * (id + 1) + i; }
+  float metres(int i) const { return static_cast<float>(centimetres(i)) / 100.0f; }
+  std::string text() const {
+    std::string t = "-1 ";
+    t += std::to_string(count);
+    for (int i = 0; i < given; ++i) {
+      t += ' ';
+      t += std::to_string(centimetres(i));
+    }
+    return t;
+  }
+};
+
+// The radar reads the buffer while the laser thread overwrites it in place,
+// so one look may catch a scan half replaced by the next; but every reading
+// it sees is one that a scan file put at that very index (or the 0 of a
+// cleared buffer), never a number from elsewhere, and once the laser thread
+// has taken a file the whole scan is there.
 TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
-  writeScan("-1 3 100 200 300");
+  // Growing, shrinking, vanishing (count 0 here) and returning scans; one
+  // that announces more readings than it holds.
+  const int shapes[][2] = {{361, 361}, {5, 5}, {0, 0}, {2000, 3}, {1, 1}};
+  std::vector<NumberedScan> scans;
+  for (int round = 0; round < 3; ++round) {
+    for (const auto& shape : shapes) {
+      scans.push_back({static_cast<int>(scans.size()), shape[0], shape[1]});
+    }
+  }
+  const auto readingIsFromAScan = [&](int i, float v) {
+    if (v == 0) return true;
+    const long cm = std::lround(static_cast<double>(v) * 100);
+    const long id = cm / 10000 - 1;
+    if (id < 0 || id >= static_cast<long>(scans.size()) || cm % 10000 != i) return false;
+    const NumberedScan& scan = scans[static_cast<std::size_t>(id)];
+    return i < scan.given && v == scan.metres(i);
+  };
+
   std::atomic<bool> stop{false};
   testing::internal::CaptureStdout();
   std::thread laser([&] { laserLoop(*rc_, &stop); });
-  std::atomic<long> seen{0};
+  std::atomic<long> looks{0};
+  std::string radarFault;  // the first reading out of place; read after the join
   std::thread radar([&] {
-    while (!stop) {
+    while (!stop && radarFault.empty()) {
       const LaserScanView scan = laserScan(*rc_);
-      float sum = 0;
-      for (int i = 0; i < scan.count; ++i) sum += scan[i];
-      seen += sum > 0;
+      for (int i = 0; i < scan.count && radarFault.empty(); ++i) {
+        const float v = scan[i];
+        if (!readingIsFromAScan(i, v)) {
+          radarFault = "reading " + std::to_string(i) + " of " + std::to_string(scan.count) +
+                       " is " + std::to_string(v);
+        }
+      }
       int marked = 0;
       for (int i = 0; i < 500; ++i) marked += rc_->obstacleGrid[gridIndex(250, i)];
       (void)marked;
+      ++looks;
     }
   });
-  // Growing, shrinking, vanishing and returning scans while the radar reads.
-  const char* const files[] = {"-1 361 ", "-1 5 1 2 3 4 5", nullptr, "-1 2000 7 8 9", "-1 1 4"};
-  for (int round = 0; round < 3; ++round) {
-    for (const char* f : files) {
-      if (f == nullptr) {
-        std::remove(path_.c_str());
-      } else {
-        std::string text = f;
-        if (text == "-1 361 ")
-          for (int i = 0; i < 361; ++i) text += "150 ";
-        writeScan(text);
+
+  std::string takenFault;  // the first scan the laser thread did not take whole
+  for (const NumberedScan& scan : scans) {
+    const bool vanish = scan.count == 0;
+    if (vanish) {
+      std::remove(path_.c_str());
+    } else {
+      replaceScan(scan.text());
+    }
+    const auto taken = [&] {
+      if (vanish) return !rc_->laserValid;
+      const LaserScanView view = laserScan(*rc_);
+      if (!rc_->laserValid || view.count != scan.count) return false;
+      for (int i = 0; i < scan.given; ++i) {
+        if (view[i] != scan.metres(i)) return false;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(120));
+      return true;
+    };
+    if (!pollUntil(taken, std::chrono::seconds(5))) {
+      takenFault = "scan " + std::to_string(scan.id) + " was not taken whole";
+      break;
     }
   }
   stop = true;
   laser.join();
   radar.join();
   testing::internal::GetCapturedStdout();
-  EXPECT_GT(seen.load(), 0);
+  EXPECT_EQ(takenFault, "");
+  EXPECT_EQ(radarFault, "");
+  EXPECT_GT(looks.load(), 0);
   EXPECT_EQ(rc_->laserLastIndex, 0);
 }
 
 // Another program rewriting the file in place (truncate, then the text in small
 // pieces) while the laser thread reads it: a read may catch any prefix of a
 // scan or of binary garbage. The thread keeps going, takes no reading that was
-// never written (a number cut short at the end is a prefix of a real one), and
-// reads the first whole scan after the rewrites stop.
+// never written at its index (a number cut short at the end is a prefix of a
+// real one), and reads the first whole scan after the rewrites stop.
 TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
   std::string wide = "-1 361";
   for (int i = 0; i < 361; ++i) wide += " 150";
@@ -207,34 +273,44 @@ TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
   std::string garbage;
   for (int i = 0; i < 600; ++i) garbage += static_cast<char>(0x80 + (i * 37) % 128);
   const std::string* const texts[] = {&wide, &garbage, &narrow};
-  // Every value a prefix of "150" or "300" gives, in metres, and an untouched 0.
-  const float allowed[] = {0.0f, 0.01f, 0.15f, 1.5f, 0.03f, 0.3f, 3.0f};
+  // Every value a prefix of "150" or "300" gives, in metres, and an untouched
+  // 0; the narrow scan's only within its 40 readings.
+  const float wideValues[] = {0.0f, 0.01f, 0.15f, 1.5f};
+  const float narrowValues[] = {0.03f, 0.3f, 3.0f};
+  const auto written = [&](int i, float v) {
+    return std::find(std::begin(wideValues), std::end(wideValues), v) != std::end(wideValues) ||
+           (i < 40 && std::find(std::begin(narrowValues), std::end(narrowValues), v) !=
+                          std::end(narrowValues));
+  };
 
   std::atomic<bool> stop{false};
   std::atomic<bool> stopWriting{false};
+  std::string writerFault;  // set by the writer only; read after the join
   testing::internal::CaptureStdout();
   std::thread laser([&] { laserLoop(*rc_, &stop); });
   std::thread writer([&] {
-    for (int round = 0; !stopWriting; ++round) {
+    for (int round = 0; !stopWriting && writerFault.empty(); ++round) {
       const std::string& text = *texts[round % 3];
-      const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ASSERT_GE(fd, 0);
-      for (std::size_t at = 0; at < text.size(); at += 64) {
+      const UniqueFd fd(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+      if (!fd.valid()) writerFault = std::string("open: ") + std::strerror(errno);
+      for (std::size_t at = 0; at < text.size() && writerFault.empty(); at += 64) {
         const std::size_t n = std::min<std::size_t>(64, text.size() - at);
-        ASSERT_EQ(::write(fd, text.data() + at, n), static_cast<ssize_t>(n));
+        if (::write(fd.get(), text.data() + at, n) != static_cast<ssize_t>(n)) {
+          writerFault = std::string("write: ") + std::strerror(errno);
+        }
         std::this_thread::sleep_for(std::chrono::microseconds(300));
       }
-      ::close(fd);
     }
+    stopWriting = true;
   });
   int looks = 0;
+  std::string readerFault;
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
-  while (std::chrono::steady_clock::now() < end) {
+  while (!stopWriting && readerFault.empty() && std::chrono::steady_clock::now() < end) {
     const LaserScanView scan = laserScan(*rc_);
-    for (int i = 0; i < scan.count; ++i) {
+    for (int i = 0; i < scan.count && readerFault.empty(); ++i) {
       const float v = scan[i];
-      ASSERT_NE(std::find(std::begin(allowed), std::end(allowed), v), std::end(allowed))
-          << "reading " << i << " = " << v;
+      if (!written(i, v)) readerFault = "reading " + std::to_string(i) + " = " + std::to_string(v);
     }
     ++looks;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -242,11 +318,17 @@ TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
   stopWriting = true;
   writer.join();
   writeScan("-1 3 100 200 300");
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const bool settled = pollUntil(
+      [&] {
+        return readings() == std::vector<float>{1, 2, 3};
+      },
+      std::chrono::seconds(5));
   stop = true;
   laser.join();
   testing::internal::GetCapturedStdout();
+  EXPECT_EQ(writerFault, "");
+  EXPECT_EQ(readerFault, "");
   EXPECT_GT(looks, 100);
+  EXPECT_TRUE(settled) << "the scan written after the rewrites is read";
   EXPECT_TRUE(rc_->laserValid);
-  EXPECT_EQ(readings(), (std::vector<float>{1, 2, 3}));
 }

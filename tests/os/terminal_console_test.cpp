@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
 
 namespace {
@@ -58,7 +59,7 @@ TEST(StatusConsole, RawKeyInputAndRestore) {
   // Ctrl+C and Enter arrive as bytes, one at a time, without echo.
   ASSERT_TRUE(terminal.writeAll("\x03\r"));
   char keys[4] = {};
-  ASSERT_TRUE(waitUntil([&] { return ::read(fd, keys, sizeof keys) == 2; }, 2s));
+  ASSERT_TRUE(pollUntil([&] { return ::read(fd, keys, sizeof keys) == 2; }, 2s));
   EXPECT_EQ(keys[0], '\x03');
   EXPECT_EQ(keys[1], '\r');
   EXPECT_EQ(terminal.readAvailable(20ms), "");

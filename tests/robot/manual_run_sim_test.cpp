@@ -14,6 +14,9 @@
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
 #include "state/robot_controller.h"
+#include "tests/support/poll_until.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 SimOptions realTimeSim() {
@@ -21,15 +24,6 @@ SimOptions realTimeSim() {
   o.port = 0;
   o.cycleMs = 20;
   return o;
-}
-
-bool waitFor(const std::function<bool()>& pred, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
 }
 
 // A VEL2's wheel speeds in mm/s: left in the high byte, right in the low one,
@@ -92,7 +86,7 @@ struct ManualRun {
 TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
   ManualRun m;
   ASSERT_TRUE(m.start());
-  ASSERT_TRUE(waitFor([&] { return countVel2(m.sim) > 0; }, 10000));
+  ASSERT_TRUE(pollUntil([&] { return countVel2(m.sim) > 0; }, 10000ms));
   EXPECT_TRUE(lastVel2Is(m.sim, {0, 0}));
 
   struct Step {
@@ -106,7 +100,7 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
     m.right = s.right;
     const Wheels want{static_cast<int>(std::lround(s.left * 1000)),
                       static_cast<int>(std::lround(s.right * 1000))};
-    EXPECT_TRUE(waitFor([&] { return lastVel2Is(m.sim, want); }, 2000))
+    EXPECT_TRUE(pollUntil([&] { return lastVel2Is(m.sim, want); }, 2000ms))
         << want.left << " " << want.right;
     std::this_thread::sleep_for(std::chrono::milliseconds(s.ms));
     if (&s == &steps[0]) {
@@ -119,15 +113,22 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
   }
   // Standing still: the record matches the robot's true pose, which is its
   // odometry in the simulator (the robot started at 0, 0, 0).
-  ASSERT_TRUE(waitFor(
+  ASSERT_TRUE(pollUntil(
       [&] {
         double v = 1;
         m.sim.withRobot([&](SimRobot& r) { v = std::abs(r.leftVel()) + std::abs(r.rightVel()); });
         return v == 0;
       },
-      3000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      3000ms));
+  // The record follows with the robot's next status packets.
   const SimPose truth = m.sim.truePose();
+  EXPECT_TRUE(pollUntil(
+      [&] {
+        return std::abs(m.station->odoDisplacementX - truth.x / 1000) < 0.002 &&
+               std::abs(m.station->odoDisplacementY - truth.y / 1000) < 0.002 &&
+               std::abs(m.station->headingRad - truth.th) < 0.002 && m.station->robotSpeed == 0;
+      },
+      3000ms));
   EXPECT_NEAR(m.station->odoDisplacementX, truth.x / 1000, 0.002);
   EXPECT_NEAR(m.station->odoDisplacementY, truth.y / 1000, 0.002);
   EXPECT_NEAR(m.station->headingRad, truth.th, 0.002);
@@ -143,7 +144,7 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
   // The worker ends without a stop command of its own; its link is closed
   // on the way out, which stops the robot.
   EXPECT_EQ(countVel2(m.sim), sent);
-  EXPECT_TRUE(waitFor([&] { return !m.sim.tcpClientConnected(); }, 3000));
+  EXPECT_TRUE(pollUntil([&] { return !m.sim.tcpClientConnected(); }, 3000ms));
   const auto log = m.sim.commandLog();
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
@@ -162,7 +163,7 @@ TEST(ManualRun, ARunFlagOfZeroSendsNothing) {
   ASSERT_TRUE(m.start());
   m.worker.join();
   m.console = testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(waitFor([&] { return !m.sim.tcpClientConnected(); }, 3000));
+  EXPECT_TRUE(pollUntil([&] { return !m.sim.tcpClientConnected(); }, 3000ms));
   bool enabled = false;
   for (const auto& r : m.sim.commandLog()) {
     EXPECT_NE(r.name, "VEL2");
@@ -190,7 +191,7 @@ TEST(ManualRun, OverASerialLineWithTheKeptPose) {
   Relaxed<int> run{1};
   testing::internal::CaptureStdout();
   std::thread worker([&] { serialManualWorker("COM10", &left, &right, &run, *station); });
-  const bool sent = waitFor([&] { return lastVel2Is(sim, {-200, 200}); }, 10000);
+  const bool sent = pollUntil([&] { return lastVel2Is(sim, {-200, 200}); }, 10000ms);
   run = 0;
   worker.join();
   const std::string console = testing::internal::GetCapturedStdout();

@@ -15,6 +15,7 @@
 #include "robot/route_file.h"
 #include "state/robot_controller.h"
 #include "tests/robot/fake_robot.h"
+#include "tests/robot/heading_turns.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -38,6 +39,13 @@ int countOf(const std::string& text, const std::string& what) {
   for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
 }
+
+// The console shows its latest lines again under every block: an earlier
+// test's lines would come back inside this test's captured output.
+void pushOutKeptConsoleLines() {
+  for (int i = 0; i < kConsoleKeptLines; ++i) consolePrintf("\n");
+}
+
 }  // namespace
 
 TEST(RouteFollower, TurnEndsWithinFiveDegreesEvenAcrossTheHalfTurn) {
@@ -139,18 +147,15 @@ TEST(RouteFollower, ASquareRouteEndsNearItsLastPointTurningTheShortWay) {
   testing::internal::CaptureStdout();
   readRouteFile(*run.station);
   ArPose start, end;
-  int longTurns = 0;
-  double previousTh = 0;
-  run.robot.onPass = [&](FakeRobot& r) {
-    if (std::abs(ArMath::fixAngle(r.th - previousTh)) > 0) {
-      // The heading never swings through more than a quarter turn between segments.
-      longTurns += std::abs(ArMath::fixAngle(r.th - previousTh)) > 5;
-    }
-    previousTh = r.th;
-  };
+  std::vector<double> headings{run.robot.th};
+  run.robot.onPass = [&](FakeRobot& r) { addHeading(headings, r.th); };
   followRoute(run.robot, run.currentPose, start, end, *run.station);
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(longTurns, 0);
+  // Three left quarter turns at the corners, each the short way round (the
+  // first segment lies on the start heading).
+  const std::vector<double> turns = netTurns(headings, 10);
+  ASSERT_EQ(turns.size(), 3u);
+  for (std::size_t i = 0; i < turns.size(); ++i) EXPECT_NEAR(turns[i], 90, 10) << "turn " << i;
   EXPECT_LT(std::hypot(run.robot.x, run.robot.y), 350);
   EXPECT_NEAR(ArMath::fixAngle(run.robot.th), -90, 10);  // came back down the last side
   EXPECT_EQ(std::count(run.robot.sleeps.begin(), run.robot.sleeps.end(), 1000), 8);
@@ -211,9 +216,7 @@ TEST(RouteFollower, ARobotThatCannotMakeProgressIsStoppedAndTheRouteEnds) {
       // Ten minutes of robot time: the follower would push on for ever.
       if (r.passes > 6000) throw std::runtime_error("the follower never stopped");
     };
-    // The console shows its latest lines again under every block: push an
-    // earlier case's lines out first.
-    for (int i = 0; i < kConsoleKeptLines; ++i) consolePrintf("\n");
+    pushOutKeptConsoleLines();
     testing::internal::CaptureStdout();
     readRouteFile(*run.station);
     ArPose start, end;
@@ -240,6 +243,7 @@ TEST(RouteFollower, AMovingRobotIsNotStoppedByAStallBitThatComesAndGoes) {
   Drive run;
   run.station->routeFileName = path.c_str();
   run.robot.onPass = [](FakeRobot& r) { r.stalled = r.passes % 10 != 0; };  // 0.9 s at most
+  pushOutKeptConsoleLines();
   testing::internal::CaptureStdout();
   readRouteFile(*run.station);
   ArPose start, end;

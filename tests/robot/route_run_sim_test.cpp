@@ -11,12 +11,13 @@
 #include <mutex>
 #include <numbers>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
 #include "state/robot_controller.h"
+#include "tests/robot/heading_turns.h"
+#include "tests/support/poll_until.h"
 
 namespace {
 constexpr double kDeg = 180 / std::numbers::pi;
@@ -40,28 +41,11 @@ struct HeadingTrace {
   std::vector<double> headings;
   void add(double thRad) {
     std::lock_guard<std::mutex> lock(mutex);
-    double th = thRad * kDeg;
-    if (!headings.empty()) {
-      th = headings.back() + std::remainder(th - headings.back(), 360.0);
-    }
-    headings.push_back(th);
+    addHeading(headings, thRad * kDeg);
   }
-  // Net rotation of each spell of turning larger than 10 degrees; a spell is
-  // a run of cycles over which the heading kept changing.
   std::vector<double> turns() {
     std::lock_guard<std::mutex> lock(mutex);
-    std::vector<double> out;
-    double spell = 0;
-    for (std::size_t i = 1; i <= headings.size(); ++i) {
-      const double d = i < headings.size() ? headings[i] - headings[i - 1] : 0;
-      if (d != 0) {
-        spell += d;
-      } else if (spell != 0) {
-        if (std::abs(spell) > 10) out.push_back(spell);
-        spell = 0;
-      }
-    }
-    return out;
+    return netTurns(headings, 10);
   }
 };
 
@@ -179,11 +163,7 @@ TEST_P(RouteRun, EndsNearTheLastPointTurningTheShortWay) {
   EXPECT_GT(std::atoi(console.c_str() + tail + 5), 2000);
 
   // The worker closed its link on the way out.
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (sim.tcpClientConnected() && std::chrono::steady_clock::now() < until) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  EXPECT_FALSE(sim.tcpClientConnected());
+  EXPECT_TRUE(pollUntil([&] { return !sim.tcpClientConnected(); }, std::chrono::seconds(3)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

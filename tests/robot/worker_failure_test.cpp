@@ -1,10 +1,6 @@
 // Robot workers that cannot reach their robot, and a robot that vanishes
 // under a running worker.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <functional>
@@ -14,35 +10,9 @@
 #include "robot/robot_workers.h"
 #include "state/robot_controller.h"
 #include "tests/support/child_process.h"
+#include "tests/support/closed_port.h"
 
 namespace {
-// A loopback port that nothing listens on: bound here (so no one else takes
-// it while the test runs) but never listening, so a connect is refused.
-class ClosedPort {
- public:
-  // listening: a robot end that takes the connection and never answers.
-  explicit ClosedPort(bool listening = false) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0) {
-      port_ = ntohs(a.sin_port);
-    }
-    if (listening && ::listen(fd_, 1) != 0) port_ = 0;
-  }
-  ~ClosedPort() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
-
 int count(const std::string& text, const std::string& what) {
   int n = 0;
   for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;

@@ -11,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "gps/gga_sentence.h"
@@ -20,6 +19,7 @@
 #include "sim/nmea_emitter.h"
 #include "sim/sim_robot.h"
 #include "state/robot_controller.h"
+#include "tests/support/poll_until.h"
 
 namespace {
 std::string withoutLineEnd(const std::string& s) {
@@ -204,7 +204,7 @@ TEST(SimGps, ALateReaderGetsWholeRecentSentences) {
       settings);
   std::string error;
   ASSERT_TRUE(emitter.start(error)) << error;
-  while (fixes.load() < 150) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(pollUntil([&] { return fixes.load() >= 150; }, std::chrono::seconds(10)));
   const int fd = ::open(emitter.ptyPath().c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   std::string text;

@@ -19,6 +19,10 @@
 
 #include "aria/aria.h"
 #include "gps/gga_sentence.h"
+#include "tests/support/line_exclusive.h"
+#include "tests/support/poll_until.h"
+
+using namespace std::chrono_literals;
 
 extern char** environ;
 
@@ -27,6 +31,15 @@ struct SimProcess {
   pid_t pid = 0;
   int out = -1;
   std::string text;
+
+  // A test that stopped at a failed assertion leaves no simulator behind.
+  ~SimProcess() {
+    if (pid > 0) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+    if (out >= 0) ::close(out);
+  }
 
   bool start(std::vector<std::string> args) {
     int pipeFds[2];
@@ -58,8 +71,10 @@ struct SimProcess {
   int exitStatus() {
     int status = 0;
     ::waitpid(pid, &status, 0);
+    pid = 0;
     readUntil("\n");
     ::close(out);
+    out = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   // Reads output until it holds `needle` (or 5 s pass).
@@ -79,8 +94,10 @@ struct SimProcess {
     ::kill(pid, SIGTERM);
     int status = 0;
     ::waitpid(pid, &status, 0);
+    pid = 0;
     readUntil("terminado");
     ::close(out);
+    out = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 };
@@ -110,20 +127,45 @@ TEST(TorvaSimProcess, ServesTheRobotLayerAndLogsCommands) {
     robot.comInt(4, 1);
     robot.runAsync(true);
     robot.setVel2(100, -100);
-    ArUtil::sleep(300);
-    EXPECT_LT(robot.getRawEncoderPose().getTh(), 0);
+    EXPECT_TRUE(pollUntil([&] { return robot.getRawEncoderPose().getTh() < 0; }, 5s));
     Aria::shutdown();
   }
-  ArUtil::sleep(100);
+  // The log is written line by line; the session's end is its last line.
+  const auto logText = [&] {
+    std::ifstream log(logPath);
+    std::stringstream all;
+    all << log.rdbuf();
+    return all.str();
+  };
+  EXPECT_TRUE(pollUntil([&] { return logText().find(" CLOSE 1") != std::string::npos; }, 5s));
   EXPECT_EQ(sim.stop(), 0);
 
-  std::ifstream log(logPath);
-  std::stringstream all;
-  all << log.rdbuf();
-  const std::string lines = all.str();
+  const std::string lines = logText();
   for (const char* name : {" SYNC0", " OPEN 1", " ENABLE 1", " VEL2 1531", " ENABLE 0", " CLOSE 1"})
     EXPECT_THAT(lines, testing::HasSubstr(name));
   ::unlink(logPath);
+}
+
+TEST(TorvaSimProcess, SerialRobotLinkClosesAndOpensAgain) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.start({"--no-tcp", "--cycle-ms", "20", "--pty"}));
+  ASSERT_TRUE(sim.readUntil("linea serie en /dev/"));
+  const std::string line = sim.labelled("linea serie en ");
+  Aria::init();
+  for (int session = 1; session <= 2; ++session) {
+    SCOPED_TRACE(session);
+    ArSerialConnection connection;
+    ArRobot robot;
+    const int code = connection.open(line.c_str());
+    ASSERT_EQ(code, 0) << connection.getOpenMessage(code);
+    robot.setDeviceConnection(&connection);
+    ASSERT_TRUE(robot.blockingConnect());
+    robot.runAsync(true);
+    Aria::shutdown();
+    EXPECT_FALSE(connection.isOpen());
+    EXPECT_FALSE(lineExclusive(line));
+  }
+  EXPECT_EQ(sim.stop(), 0);
 }
 
 TEST(TorvaSimProcess, RejectsBadOptions) {
@@ -138,11 +180,7 @@ TEST(TorvaSimProcess, RejectsBadOptions) {
                                         {"--no-tcp"}}) {
     SimProcess sim;
     ASSERT_TRUE(sim.start(args));
-    int status = 0;
-    ::waitpid(sim.pid, &status, 0);
-    ::close(sim.out);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2) << args[0];
+    EXPECT_EQ(sim.exitStatus(), 2) << args[0];
   }
 }
 

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "sim/default_world.h"
+#include "sim/laser_scan_writer.h"
 #include "sim/world_geometry.h"
 
 namespace {
@@ -96,12 +98,35 @@ TEST(WorldMap, TheCompiledInRoomIsTheShippedFile) {
   EXPECT_EQ(defaultWorldMapText(), shipped);
   const MapParseResult r = parseWorldMap(defaultWorldMapText());
   ASSERT_TRUE(r.map) << r.error;
-  EXPECT_EQ(r.map->walls.size(), 17u);
+  EXPECT_EQ(r.map->walls.size(), 20u);
   EXPECT_TRUE(r.map->hasHome);
-  // The sample route's square (x 0..4 m, y -3..0 m) leaves room for the robot's body.
-  for (double x = -500; x <= 4500; x += 100) {
-    for (double y = -3500; y <= 500; y += 100) {
-      ASSERT_GT(nearestWallDistance(r.map->walls, x, y), 400) << x << "," << y;
+  // The sample route's square (x 0..4 m, y -3..0 m) leaves room for the robot's
+  // body and a wide turn along each of its sides.
+  const double corners[][2] = {{0, 0}, {4000, 0}, {4000, -3000}, {0, -3000}, {0, 0}};
+  for (int side = 0; side < 4; ++side) {
+    for (double t = 0; t <= 1; t += 0.02) {
+      const double x = corners[side][0] + t * (corners[side + 1][0] - corners[side][0]);
+      const double y = corners[side][1] + t * (corners[side + 1][1] - corners[side][1]);
+      ASSERT_GT(nearestWallDistance(r.map->walls, x, y), 600) << x << "," << y;
     }
   }
+}
+
+// A newcomer sees the room at once: from the start pose the laser, at the
+// radar's 5 m range, meets several separate obstacles (runs of readings under
+// 5 m split by readings beyond it or by a jump of more than half a metre).
+TEST(WorldMap, TheStartPoseSeesSeveralObstaclesWithinFiveMetres) {
+  const MapParseResult r = parseWorldMap(defaultWorldMapText());
+  ASSERT_TRUE(r.map) << r.error;
+  const std::vector<int> scan = castScan(r.map->walls, 0, 0, 0, LaserSettings{}, nullptr);
+  int obstacles = 0, near = 0;
+  bool inRun = false;
+  for (std::size_t i = 0; i < scan.size(); ++i) {
+    const bool seen = scan[i] < 500;
+    if (seen) ++near;
+    if (seen && (!inRun || std::abs(scan[i] - scan[i - 1]) > 50)) ++obstacles;
+    inRun = seen;
+  }
+  EXPECT_GE(obstacles, 4) << near << " readings under 5 m";
+  EXPECT_GE(near, 60);
 }

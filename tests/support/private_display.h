@@ -8,23 +8,11 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/child_process.h"
-
-// Polls until ready() holds or the time is up; whether it held.
-inline bool pollUntil(const std::function<bool()>& ready, std::chrono::milliseconds timeout,
-                      std::chrono::milliseconds every = std::chrono::milliseconds(50)) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(every);
-  }
-  return true;
-}
+#include "tests/support/poll_until.h"
 
 // A window's pixels as 0xRRGGBB, rows top first.
 struct Picture {
@@ -126,7 +114,8 @@ class PrivateDisplay {
   // Waits for the shown window with this title; 0 when it does not come.
   Window waitForWindow(const std::string& title, std::chrono::milliseconds timeout) const {
     Window found = 0;
-    pollUntil([&] { return (found = shownWindowNamed(title)) != 0; }, timeout);
+    pollUntil([&] { return (found = shownWindowNamed(title)) != 0; }, timeout,
+              std::chrono::milliseconds(50));
     return found;
   }
 
@@ -165,3 +154,13 @@ class PrivateDisplay {
   std::string name_;
   Display* x_ = nullptr;
 };
+
+// Points this test process at an X server of its own, started on first use,
+// for tests that open the station's windows in-process: keys they send and
+// windows they map meet no other test's. Call before the first window opens.
+// Whether the server is up.
+inline bool useOwnDisplay() {
+  static PrivateDisplay display;
+  static const bool up = display.start() && ::setenv("DISPLAY", display.name().c_str(), 1) == 0;
+  return up;
+}

@@ -8,9 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <functional>
 #include <string>
-#include <thread>
 
 struct PtyPair {
   int master = -1;
@@ -67,14 +65,3 @@ struct PtyPair {
     return out;
   }
 };
-
-// Waits (1 ms per pass) until condition holds or the timeout passes.
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}

@@ -1,0 +1,44 @@
+#pragma once
+// A GPS link running on a thread of its own, as the station's GPS thread runs
+// it, and what the tests read back from the console.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+
+#include "gps/gps_link.h"
+#include "state/robot_controller.h"
+
+struct RunningLink {
+  std::unique_ptr<RobotController> rc = std::make_unique<RobotController>();
+  GpsLink link{*rc};
+  std::future<int> done;
+
+  // setting: a device path, or "gpsd:HOST:PORT".
+  RunningLink(const std::string& setting, int consoleFd) {
+    done = std::async(std::launch::async,
+                      [this, setting, consoleFd] { return link.run(setting.c_str(), consoleFd); });
+  }
+  ~RunningLink() {
+    link.stop();
+    done.wait();
+  }
+  bool ended(std::chrono::milliseconds within = std::chrono::seconds(20)) {
+    return done.wait_for(within) == std::future_status::ready;
+  }
+};
+
+// No console: the keyboard writer ends at once and the reader runs on.
+inline int noConsole() {
+  static const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  return fd;
+}
+
+inline std::size_t countOf(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}

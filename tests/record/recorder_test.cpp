@@ -1,0 +1,205 @@
+// The recorder as the station's threads use it: rows from several threads at
+// once land in their files in time order, read back as written, and the map
+// picture shows the record's grids; a folder it cannot make, a disk nearly
+// full and a full queue each cost one console line and nothing else.
+#include "record/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "record/map_picture.h"
+#include "record/record_text.h"
+#include "record/recording_files.h"
+#include "record/recording_rows.h"
+#include "state/robot_controller.h"
+#include "tests/support/stdout_collector.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+std::string fileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The only recording folder under run/registros.
+fs::path onlyRecording(const TempDir& run) {
+  std::vector<fs::path> found;
+  for (const auto& e : fs::directory_iterator(run.path() / recording::kFolder)) {
+    found.push_back(e.path());
+  }
+  return found.size() == 1 ? found[0] : fs::path();
+}
+
+// The first field of every row after the header, as seconds.
+std::vector<double> rowTimes(const std::string& text, char separator) {
+  std::vector<double> times;
+  std::istringstream lines(text);
+  std::string line;
+  std::getline(lines, line);  // header
+  while (std::getline(lines, line)) {
+    double t = -1;
+    EXPECT_TRUE(parseDoubleField(line.substr(0, line.find(separator)), t)) << line;
+    times.push_back(t);
+  }
+  return times;
+}
+
+// A scan with count readings, each different, in a record of its own.
+LaserScanView scanOf(RobotController& rc, int count, float base) {
+  LaserBuffer* buffer = rc.newLaserBuffer(count);
+  for (int i = 0; i < count; ++i) buffer->values[static_cast<std::size_t>(i)] = base + 0.001f * i;
+  return LaserScanView{buffer, count};
+}
+}  // namespace
+
+TEST(Recorder, RowsFromEveryThreadLandInTheirFilesInTimeOrder) {
+  TempDir run;
+  RobotController scans;
+  Recorder recorder;
+  ASSERT_TRUE(recorder.start(RecorderSettings{run.path().string()}));
+  const fs::path folder = onlyRecording(run);
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.string(), recorder.folder());
+
+  constexpr int kRows = 300;
+  std::vector<LaserScanView> views;
+  for (int k = 0; k < kRows; ++k) views.push_back(scanOf(scans, 361, 0.5f + k));
+  std::string gpsSent;
+  for (int k = 0; k < kRows; ++k) gpsSent += "$GPGGA," + std::to_string(k) + "*00\r\n";
+  {
+    std::thread laser([&] {
+      for (int k = 0; k < kRows; ++k)
+        recorder.laserScan(views[k], PoseKey{250 + k % 7, 250, 0.25f});
+    });
+    std::thread robot([&] {
+      for (int k = 0; k < kRows; ++k) {
+        RobotRecord row;
+        row.xMm = k;
+        row.battery = 12.5;
+        const std::uint8_t packet[] = {0xFA, 0xFB, 3, 0x32, 0, 0};
+        recorder.robotStatus(row, PoseKey{250, 250, 0}, packet, sizeof packet);
+        recorder.command(recording::kOriginRobot, 32, true, k);
+      }
+    });
+    std::thread gps([&] {
+      for (std::size_t at = 0; at < gpsSent.size(); at += 11) {
+        const std::string piece = gpsSent.substr(at, 11);
+        recorder.gpsBytes(piece.data(), static_cast<int>(piece.size()));
+      }
+    });
+    laser.join();
+    robot.join();
+    gps.join();
+  }
+  auto rc = std::make_unique<RobotController>();  // start cell on the track
+  rc->obstacleGrid[static_cast<std::size_t>(gridIndex(260, 240))] = 1;
+  StdoutCollector console;
+  recorder.finish(rc.get());
+  console.stop();
+  EXPECT_EQ(console.text(), "") << "nothing dropped, nothing failed";
+  EXPECT_FALSE(recorder.recording());
+
+  // Headers, and rows in time order in every text file.
+  const struct {
+    const char* file;
+    const char* header;
+    char separator;
+    std::size_t rows;
+  } files[] = {
+      {recording::kLaser, recording::kLaserHeader, '\t', kRows},
+      {recording::kLaserPose, recording::kLaserPoseHeader, ',', kRows},
+      {recording::kRobot, recording::kRobotHeader, ',', kRows},
+      {recording::kCommands, recording::kCommandsHeader, ',', kRows},
+  };
+  for (const auto& f : files) {
+    const std::string text = fileText(folder / f.file);
+    EXPECT_EQ(text.substr(0, text.find('\n')), f.header) << f.file;
+    const std::vector<double> times = rowTimes(text, f.separator);
+    EXPECT_EQ(times.size(), f.rows) << f.file;
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end())) << f.file;
+  }
+  EXPECT_EQ(fileText(folder / recording::kGpsBytes), gpsSent) << "the GPS bytes as received";
+
+  // The scans read back exactly as the station took them, with their poses.
+  std::vector<LaserRecord> back;
+  std::string error;
+  ASSERT_TRUE(parseLaserRecords(fileText(folder / recording::kLaser),
+                                fileText(folder / recording::kLaserPose), back, error))
+      << error;
+  ASSERT_EQ(back.size(), static_cast<std::size_t>(kRows));
+  for (int k = 0; k < kRows; ++k) {
+    ASSERT_EQ(back[k].ranges.size(), 361u);
+    for (int i = 0; i < 361; ++i) ASSERT_EQ(back[k].ranges[i], views[k][i]) << k << "," << i;
+    EXPECT_EQ(back[k].mapRow, 250 + k % 7);
+    EXPECT_EQ(back[k].headingRad, 0.25f);
+  }
+
+  // The map: the hit orange, the start cell and the scans' cells green.
+  std::vector<std::uint8_t> obstacles(kGridCells, 0), track(kGridCells, 0);
+  obstacles[static_cast<std::size_t>(gridIndex(260, 240))] = 1;
+  track[static_cast<std::size_t>(gridIndex(kStartCell, kStartCell))] = 1;
+  for (int r = 250; r < 257; ++r) track[static_cast<std::size_t>(gridIndex(r, 250))] = 1;
+  EXPECT_EQ(fileText(folder / recording::kMap), encodePng(mapPicture(kGridSize, obstacles, track)));
+}
+
+TEST(Recorder, AFolderItCannotMakeOrAFullDiskLeavesTheStationUnrecorded) {
+  TempDir run, other;
+  run.write(recording::kFolder, "a file where the folder goes");
+  struct Case {
+    const char* name;
+    RecorderSettings settings;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"no folder", RecorderSettings{run.path().string()},
+       "registro: no se puede crear la carpeta del registro"},
+      {"no run folder", RecorderSettings{run.file("missing/deeper")},
+       "registro: no se puede crear la carpeta del registro"},
+      {"disk nearly full", RecorderSettings{other.path().string(), std::int64_t{1} << 60},
+       "registro: quedan menos de "},
+  };
+  for (const Case& c : cases) {
+    StdoutCollector console;
+    Recorder recorder;
+    EXPECT_FALSE(recorder.start(c.settings)) << c.name;
+    EXPECT_FALSE(recorder.recording()) << c.name;
+    recorder.command(recording::kOriginKey, 38, true, 1);  // taken and ignored
+    recorder.finish(nullptr);
+    console.stop();
+    const std::string said = console.text();
+    EXPECT_EQ(said.rfind(c.line, 0), 0u) << c.name << ": " << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << c.name << ": " << said;
+  }
+}
+
+TEST(Recorder, RowsThatFindTheQueueFullAreDroppedAndCountedOnce) {
+  TempDir run;
+  RecorderSettings settings{run.path().string()};
+  settings.queueRows = 4;
+  Recorder recorder;
+  ASSERT_TRUE(recorder.start(settings));
+  // Far faster than the writer's pass every 50 ms: most find the ring full.
+  constexpr int kRows = 2000;
+  for (int k = 0; k < kRows; ++k) recorder.command(recording::kOriginRobot, 32, true, k);
+  StdoutCollector console;
+  recorder.finish(nullptr);
+  console.stop();
+  const long dropped = recorder.droppedRows();
+  EXPECT_GT(dropped, 0);
+  const std::vector<double> written =
+      rowTimes(fileText(onlyRecording(run) / recording::kCommands), ',');
+  EXPECT_EQ(static_cast<long>(written.size()) + dropped, kRows);
+  EXPECT_EQ(console.text(), "registro: " + std::to_string(dropped) +
+                                " filas no se grabaron (la cola estaba llena)\n");
+}
