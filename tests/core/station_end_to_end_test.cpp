@@ -356,7 +356,7 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
   ASSERT_TRUE(simulator_.start({kSimulator, "--no-tcp", "--pty", "--log", log_}));
   const std::string ptyPath = simulatorDevice("linea serie en ");
   ASSERT_FALSE(ptyPath.empty()) << simulator_.output();
-  startStation({"TORVA_COM3=" + ptyPath});
+  startStation({"TORVA_COM3=" + ptyPath, "TORVA_REGISTRO=0"});
   ASSERT_FALSE(HasFatalFailure());
 
   // Archivo > Inicio > Modo Serial, then "COM3" and "Manual".
@@ -371,6 +371,8 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
   expectWorkerLines();
   ASSERT_FALSE(HasFailure());
   driveAndLeave();
+  EXPECT_FALSE(std::filesystem::exists(run_.path() / "registros"))
+      << "TORVA_REGISTRO=0 records nothing";
 }
 
 // The demo: station and simulator together, the simulator writing the laser
@@ -417,6 +419,95 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
   EXPECT_TRUE(station_.waitFor("Latitud: 33 g 27.0", 5s)) << station_.output();
   keysToWindow("key Escape");
   EXPECT_EQ(station_.wait(10s), 0) << station_.output();
+}
+
+// A short route run is recorded: every file of the recording, rows in time
+// order, a scan row for every pass of the laser thread, the route's wheel
+// speeds and the final motors-off among the commands; and torva-map rebuilds
+// from the recording the very map the station wrote when it ended.
+TEST_F(StationEndToEnd, ARouteRunIsRecordedAndItsMapRebuilt) {
+  run_.write("data_ruta.dat", "0 0\n0 1\n");  // 1 m straight ahead, at the slow speed
+  startSimulatorWithGps({"--laser-dir", run_.path().string()});
+  ASSERT_FALSE(HasFatalFailure());
+  startStation({});
+  ASSERT_FALSE(HasFatalFailure());
+  connectThroughMobileSim(50);  // "Automatico"
+  ASSERT_FALSE(HasFailure());
+  EXPECT_TRUE(station_.waitFor("3c\r\n", 60s)) << "the route ends\n" << station_.output();
+  expectRobotSessionClosed();
+  keysToWindow("key Escape");
+  ASSERT_EQ(station_.wait(10s), 0) << station_.output();
+
+  std::vector<std::filesystem::path> recordings;
+  for (const auto& e : std::filesystem::directory_iterator(run_.path() / "registros")) {
+    recordings.push_back(e.path());
+  }
+  ASSERT_EQ(recordings.size(), 1u);
+  const std::filesystem::path folder = recordings[0];
+  for (const char* f :
+       {"gps.nmea", "laser.tsv", "laser_pose.csv", "robot.csv", "comandos.csv", "mapa.png"}) {
+    EXPECT_GT(std::filesystem::file_size(folder / f), 0u) << f;
+  }
+  const auto rows = [&](const char* file, char separator) {
+    std::vector<std::vector<std::string>> out;
+    std::ifstream in(folder / file);
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+      std::vector<std::string> fields;
+      std::istringstream split(line);
+      for (std::string f; std::getline(split, f, separator);) fields.push_back(f);
+      out.push_back(fields);
+    }
+    return out;
+  };
+  const auto inTimeOrder = [](const std::vector<std::vector<std::string>>& table) {
+    double last = 0;
+    for (const auto& row : table) {
+      const double t = std::stod(row.at(0));
+      if (t < last) return false;
+      last = t;
+    }
+    return true;
+  };
+  const auto laser = rows("laser.tsv", '\t');
+  const auto robot = rows("robot.csv", ',');
+  const auto commands = rows("comandos.csv", ',');
+  ASSERT_FALSE(laser.empty());
+  ASSERT_FALSE(robot.empty());
+  ASSERT_FALSE(commands.empty());
+  EXPECT_TRUE(inTimeOrder(laser));
+  EXPECT_TRUE(inTimeOrder(robot));
+  EXPECT_TRUE(inTimeOrder(commands));
+  EXPECT_EQ(robot[0].size(), 13u);
+  EXPECT_EQ(laser[0].size(), 2u + 361u);
+
+  // The laser thread reads the scan file ten times a second, from the first
+  // scan to the station's end (the Escape key, the last command row).
+  const double length = std::stod(commands.back()[0]) - std::stod(laser.front()[0]);
+  EXPECT_NEAR(static_cast<double>(laser.size()), length * 10, length * 10 * 0.1)
+      << laser.size() << " scans in " << length << " s";
+
+  // The route's straight at 300 mm/s on both wheels (VEL2, 15 twice in its
+  // argument's bytes), then the motors off (ENABLE 0).
+  const auto sent = [&](const std::string& number, const std::string& argument) {
+    return std::any_of(commands.begin(), commands.end(), [&](const auto& row) {
+      return row.size() == 4 && row[1] == "robot" && row[2] == number && row[3] == argument;
+    });
+  };
+  EXPECT_TRUE(sent("32", std::to_string(packedVel2(300))));
+  EXPECT_TRUE(sent("4", "0"));
+
+  ChildProcess mapTool;
+  ASSERT_TRUE(mapTool.start(
+      {TORVA_BINARY_DIR "/mapper/torva-map", folder.string(), "-o", run_.file("rebuilt.png")}));
+  EXPECT_EQ(mapTool.wait(60s), 0) << mapTool.output();
+  const auto bytesOf = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(bytesOf(run_.file("rebuilt.png")), bytesOf((folder / "mapa.png").string()))
+      << "torva-map gives the station's own map";
 }
 
 // A wall across the route: the robot touches it and cannot go on; the route
