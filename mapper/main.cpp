@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
     case MapCommand::Help:
       std::fputs(mapUsage(), stdout);
       return 0;
+    case MapCommand::Version:
+      std::fputs(mapVersionText(), stdout);
+      return 0;
     case MapCommand::Bad:
       std::fprintf(stderr, "torva-map: %s\n%s", error.c_str(), mapUsage());
       return 2;

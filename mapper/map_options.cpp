@@ -18,8 +18,13 @@ bool parseSize(const char* text, int& out) {
 }
 }  // namespace
 
+const char* mapVersionText() {
+  return "torva-map " TORVA_VERSION "\n";
+}
+
 const char* mapUsage() {
   return "uso: torva-map CARPETA [-o FICHERO.png] [--size N]\n"
+         "       torva-map --help | --version\n"
          "  Rehace el mapa de un registro de la estacion (registros/AAAAMMDD-HHMMSS)\n"
          "  con sus barridos del laser y las posiciones desde las que se marcaron.\n"
          "  -o FICHERO.png  donde escribirlo (por defecto, <nombre de la carpeta>.png aqui)\n"
@@ -32,6 +37,7 @@ MapCommand parseMapOptions(int argc, const char* const* argv, MapOptions& o, std
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (arg == "-h" || arg == "--help") return MapCommand::Help;
+    if (arg == "--version") return MapCommand::Version;
     if (arg == "-o" || arg == "--size") {
       if (value == nullptr || *value == '\0') {
         error = "falta el valor de " + arg;

@@ -8,9 +8,10 @@ struct MapOptions {
   int size = 500;         // cells per side
 };
 
-enum class MapCommand { Run, Help, Bad };
+enum class MapCommand { Run, Help, Version, Bad };
 
 // Fills options from argv; Bad with error set for a bad command line.
 MapCommand parseMapOptions(int argc, const char* const* argv, MapOptions& options,
                            std::string& error);
 const char* mapUsage();
+const char* mapVersionText();

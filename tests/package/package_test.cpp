@@ -60,7 +60,7 @@ class Package : public testing::Test {
 };
 
 TEST_F(Package, HoldsTheProgramsPicturesAndDesktopEntryAndDeclaresItsLibraries) {
-  for (const char* program : {"usr/bin/torva", "usr/bin/torva-sim"}) {
+  for (const char* program : {"usr/bin/torva", "usr/bin/torva-sim", "usr/bin/torva-map"}) {
     const fs::perms p = fs::status(installed(program)).permissions();
     EXPECT_NE(p & fs::perms::others_exec, fs::perms::none) << program;
   }
@@ -83,13 +83,15 @@ TEST_F(Package, HoldsTheProgramsPicturesAndDesktopEntryAndDeclaresItsLibraries) 
   }
 }
 
-TEST_F(Package, SimulatorAnswersHelpFromTheScratchRoot) {
-  TempDir empty;
-  ChildProcess sim;
-  ASSERT_TRUE(
-      sim.start({installed("usr/bin/torva-sim").string(), "--help"}, empty.path().string()));
-  EXPECT_EQ(sim.wait(10s), 0) << sim.output();
-  EXPECT_EQ(sim.output().rfind("uso: torva-sim ", 0), 0u) << sim.output();
+TEST_F(Package, SimulatorAndMapToolAnswerHelpFromTheScratchRoot) {
+  for (const char* program : {"torva-sim", "torva-map"}) {
+    TempDir empty;
+    ChildProcess tool;
+    ASSERT_TRUE(tool.start({installed(std::string("usr/bin/") + program).string(), "--help"},
+                           empty.path().string()));
+    EXPECT_EQ(tool.wait(10s), 0) << tool.output();
+    EXPECT_EQ(tool.output().rfind(std::string("uso: ") + program + " ", 0), 0u) << tool.output();
+  }
 }
 
 // The station from an empty folder finds its font and emblem in the package's

@@ -182,3 +182,25 @@ TEST(TorvaMap, RefusesAFileNoRecordingCanHoldAndAFolderForAFile) {
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("laser.tsv: no es un fichero"), std::string::npos) << r.output;
 }
+
+TEST(TorvaMap, FollowsTheCommandLineConventions) {
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* starts;
+  } cases[] = {
+      {{"--help"}, 0, "uso: torva-map "},
+      {{"--version"}, 0, "torva-map 1.0.0\n"},
+      {{"--bogus"}, 2, "torva-map: opcion desconocida: --bogus\nuso: torva-map "},
+      {{}, 2, "torva-map: falta la carpeta del registro\n"},
+      {{"a", "b"}, 2, "torva-map: sobra b"},
+      {{"a", "--size", "499"}, 2, "torva-map: valor no valido para --size"},
+      {{"a", "-o"}, 2, "torva-map: falta el valor de -o"},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    const ToolRun r = mapTool(c.args, dir.path().string());
+    EXPECT_EQ(r.status, c.status) << c.starts << r.output;
+    EXPECT_EQ(r.output.rfind(c.starts, 0), 0u) << r.output;
+  }
+}
