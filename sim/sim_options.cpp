@@ -56,7 +56,14 @@ const char* simUsage() {
          "  --gps-pty            NMEA (GGA, RMC, GSA) a 1 Hz en una pseudoterminal\n"
          "  --gps-origin LAT,LON origen en grados decimales (sur y oeste negativos)\n"
          "  --gps-drop N         no envia una de cada N sentencias\n"
-         "  --gps-corrupt N      estropea la suma de una de cada N sentencias\n";
+         "  --gps-corrupt N      estropea la suma de una de cada N sentencias\n"
+         "Reproduccion:\n"
+         "  --replay CARPETA     reproduce un registro de la estacion (registros/...): el robot\n"
+         "                       envia los paquetes de estado grabados (las ordenes se anotan\n"
+         "                       pero no se obedecen), el laser y el GPS lo grabado, a su ritmo;\n"
+         "                       el reloj espera antes del primer paquete a que la estacion\n"
+         "                       conecte. Con --laser-dir y --gps-pty como en el mundo simulado\n"
+         "  --speed X            reproduce X veces mas rapido (de 0.1 a 100; por defecto 1)\n";
 }
 
 const char* simVersionText() {
@@ -66,8 +73,14 @@ const char* simVersionText() {
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOptions& w,
                      SimRequest& request, std::string& error) {
   request = SimRequest::Run;
+  std::string worldOnly;  // the last option that describes the simulated world
+  bool speedGiven = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--map" || arg == "--laser-noise" || arg == "--gps-origin" || arg == "--gps-drop" ||
+        arg == "--gps-corrupt") {
+      worldOnly = arg;
+    }
     const bool hasValue = i + 1 < argc;
     auto value = [&]() -> const char* { return hasValue ? argv[++i] : nullptr; };
     if (arg == "-h" || arg == "--help") {
@@ -80,13 +93,20 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOpti
       o.tcp = false;
     } else if (arg == "--gps-pty") {
       w.gpsPty = true;
-    } else if (arg == "--map" || arg == "--laser-dir") {
+    } else if (arg == "--map" || arg == "--laser-dir" || arg == "--replay") {
       const char* v = value();
       if (v == nullptr || *v == '\0') {
         error = "falta el valor de " + arg;
         return false;
       }
-      (arg == "--map" ? w.mapPath : w.laserDir) = v;
+      (arg == "--map" ? w.mapPath : arg == "--laser-dir" ? w.laserDir : w.replayDir) = v;
+    } else if (arg == "--speed") {
+      const char* v = value();
+      if (v == nullptr || !parseDouble(v, 0.1, 100, w.replaySpeed)) {
+        error = "valor no valido para --speed (de 0.1 a 100)";
+        return false;
+      }
+      speedGiven = true;
     } else if (arg == "--laser-noise") {
       const char* v = value();
       if (v == nullptr || !parseDouble(v, 0, 1000, w.laserNoiseCm)) {
@@ -135,6 +155,14 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOpti
   }
   if (!o.tcp && !o.pty) {
     error = "sin --pty no se puede usar --no-tcp";
+    return false;
+  }
+  if (w.replayDir.empty() && speedGiven) {
+    error = "--speed solo sirve con --replay";
+    return false;
+  }
+  if (!w.replayDir.empty() && !worldOnly.empty()) {
+    error = worldOnly + " no sirve con --replay: el registro ya trae lo que vio el robot";
     return false;
   }
   return true;

@@ -14,6 +14,10 @@ struct WorldOptions {
   GeoOrigin gpsOrigin;
   int gpsDropEvery = 0;
   int gpsCorruptEvery = 0;
+  // A recording played back instead of the simulated world (empty: none),
+  // at this many times its own pace.
+  std::string replayDir;
+  double replaySpeed = 1;
 };
 
 // What the command line asks for beside the options themselves.

@@ -274,6 +274,14 @@ void SimServer::runCycle(int64_t now) {
     std::fflush(stdout);
   }
   if (silent_.load()) return;
+  if (statusFeed_) {
+    statusFeed_(tcpOpen || ptyOpen, fed_);
+    for (const auto& packet : fed_) {
+      if (tcpOpen) writeAll(clientFd_, packet.data(), packet.size(), true);
+      if (ptyOpen) writeAll(ptyMaster_, packet.data(), packet.size(), false);
+    }
+    return;
+  }
   if (tcpOpen) writeAll(clientFd_, status.data(), static_cast<std::size_t>(status.size), true);
   if (ptyOpen) writeAll(ptyMaster_, status.data(), static_cast<std::size_t>(status.size), false);
 }

@@ -53,6 +53,13 @@ class SimServer {
   using CycleObserver = std::function<void(const SimRobot& robot, int64_t timeMs)>;
   void addCycleObserver(CycleObserver observer);
 
+  // A replay: the status packets to send this cycle come from feed (given
+  // whether a robot session is open) instead of the simulated body. Set
+  // before start().
+  using StatusFeed =
+      std::function<void(bool sessionOpen, std::vector<std::vector<uint8_t>>& packets)>;
+  void setStatusFeed(StatusFeed feed) { statusFeed_ = std::move(feed); }
+
   // Fault injection for tests.
   void dropTcpClient(bool reset);                         // close, or reset (RST)
   void setSilent(bool silent) { silent_.store(silent); }  // no status packets
@@ -89,6 +96,8 @@ class SimServer {
   std::unique_ptr<SimSession> tcpSession_;
   std::unique_ptr<SimSession> ptySession_;
   std::vector<CycleObserver> observers_;
+  StatusFeed statusFeed_;
+  std::vector<std::vector<uint8_t>> fed_;  // simulator thread
 
   std::mutex actionMutex_;
   std::vector<Action> actions_;

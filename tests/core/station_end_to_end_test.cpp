@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "mapper/map_builder.h"
+#include "record/recording_rows.h"
 #include "tests/support/child_process.h"
 #include "tests/support/private_display.h"
 #include "tests/support/temp_dir.h"
@@ -425,7 +427,7 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
 // order, a scan row for every pass of the laser thread, the route's wheel
 // speeds and the final motors-off among the commands; and torva-map rebuilds
 // from the recording the very map the station wrote when it ended.
-TEST_F(StationEndToEnd, ARouteRunIsRecordedAndItsMapRebuilt) {
+TEST_F(StationEndToEnd, ARouteRunIsRecordedReplayedAndItsMapRebuilt) {
   run_.write("data_ruta.dat", "0 0\n0 1\n");  // 1 m straight ahead, at the slow speed
   startSimulatorWithGps({"--laser-dir", run_.path().string()});
   ASSERT_FALSE(HasFatalFailure());
@@ -508,6 +510,55 @@ TEST_F(StationEndToEnd, ARouteRunIsRecordedAndItsMapRebuilt) {
   };
   EXPECT_EQ(bytesOf(run_.file("rebuilt.png")), bytesOf((folder / "mapa.png").string()))
       << "torva-map gives the station's own map";
+
+  // The same run played back by the simulator (its packets, scans and GPS
+  // bytes at their times), the station connected the same way: its map grid
+  // is the live run's, but for the cells of a scan at either end (the
+  // station's laser pass and the replay's scans need not fall on the same
+  // 100 ms).
+  const std::filesystem::path live = run_.path() / "vivo";
+  std::filesystem::rename(folder, live);
+  simulator_.reset();
+  station_.reset();
+  log_ = run_.file("replay.log");
+  startRobotSimulator({kSimulator, "--address", "127.0.0.1", "--port", "8101", "--log", log_,
+                       "--gps-pty", "--laser-dir", run_.path().string(), "--replay",
+                       live.string()});
+  ASSERT_FALSE(HasFatalFailure());
+  environmentGps_ = "TORVA_COM2=" + simulatorDevice("gps en ");
+  startStation({});
+  ASSERT_FALSE(HasFatalFailure());
+  connectThroughMobileSim(50);
+  ASSERT_FALSE(HasFailure());
+  EXPECT_TRUE(station_.waitFor("3c\r\n", 60s)) << "the replayed route ends\n" << station_.output();
+  EXPECT_TRUE(simulatorSays("torva-sim: fin del registro", 30s)) << simulator_.output();
+  keysToWindow("key Escape");
+  ASSERT_EQ(station_.wait(10s), 0) << station_.output();
+
+  recordings.clear();
+  for (const auto& e : std::filesystem::directory_iterator(run_.path() / "registros")) {
+    recordings.push_back(e.path());
+  }
+  ASSERT_EQ(recordings.size(), 1u);
+  const auto gridOf = [](const std::filesystem::path& dir) {
+    std::string laserText, poseText, error;
+    std::vector<LaserRecord> scans;
+    EXPECT_TRUE(readRecordingFile(dir.string(), "laser.tsv", laserText, error) &&
+                readRecordingFile(dir.string(), "laser_pose.csv", poseText, error) &&
+                parseLaserRecords(laserText, poseText, scans, error))
+        << error;
+    return buildMapGrids(scans, 500).obstacles;
+  };
+  const std::vector<std::uint8_t> liveGrid = gridOf(live), replayGrid = gridOf(recordings[0]);
+  ASSERT_EQ(liveGrid.size(), replayGrid.size());
+  long differing = 0, marked = 0;
+  for (std::size_t i = 0; i < liveGrid.size(); ++i) {
+    differing += liveGrid[i] != replayGrid[i];
+    marked += liveGrid[i] != 0;
+  }
+  RecordProperty("replay_cells_differing", static_cast<int>(differing));
+  EXPECT_GT(marked, 100);
+  EXPECT_LE(differing, 2 * 361) << differing << " of " << marked << " marked cells differ";
 }
 
 // A wall across the route: the robot touches it and cannot go on; the route
