@@ -5,8 +5,11 @@
 #include "record/recorder.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,6 +22,7 @@
 #include "record/recording_files.h"
 #include "record/recording_rows.h"
 #include "state/robot_controller.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/stdout_collector.h"
 #include "tests/support/temp_dir.h"
 
@@ -202,4 +206,52 @@ TEST(Recorder, RowsThatFindTheQueueFullAreDroppedAndCountedOnce) {
   EXPECT_EQ(static_cast<long>(written.size()) + dropped, kRows);
   EXPECT_EQ(console.text(), "registro: " + std::to_string(dropped) +
                                 " filas no se grabaron (la cola estaba llena)\n");
+}
+
+// A file that cannot grow (a full disk; here the process's file size limit,
+// which an ordinary user can lower): one line, the recording stops, the
+// threads that hand it rows go on as before.
+TEST(Recorder, AWriteThatFailsStopsTheRecordingWithOneLine) {
+  TempDir run;
+  Recorder recorder;
+  ASSERT_TRUE(recorder.start(RecorderSettings{run.path().string()}));
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = before;
+  small.rlim_cur = 16 * 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+
+  StdoutCollector console;
+  RobotController scans;
+  const LaserScanView scan = scanOf(scans, 361, 1.0f);
+  for (int k = 0; k < 200 && recorder.recording(); ++k) {
+    recorder.laserScan(scan, PoseKey{250, 250, 0});
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_TRUE(pollUntil([&] { return !recorder.recording(); }, std::chrono::seconds(5)));
+  recorder.laserScan(scan, PoseKey{250, 250, 0});  // taken and ignored
+  recorder.finish(nullptr);
+  console.stop();
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previousHandler);
+
+  const std::string said = console.text();
+  EXPECT_EQ(said.rfind("registro: no se puede escribir ", 0), 0u) << said;
+  EXPECT_NE(said.find("; la grabacion se detiene\n"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+// Rows reach the file while the run goes on, not only when it ends: a crash
+// loses at most the last second.
+TEST(Recorder, RowsReachTheFileWithinASecond) {
+  TempDir run;
+  Recorder recorder;
+  ASSERT_TRUE(recorder.start(RecorderSettings{run.path().string()}));
+  recorder.command(recording::kOriginKey, 38, true, 1);
+  const fs::path commands = onlyRecording(run) / recording::kCommands;
+  EXPECT_TRUE(pollUntil([&] { return rowTimes(fileText(commands), ',').size() == 1; },
+                        std::chrono::milliseconds(1500)))
+      << fileText(commands);
+  recorder.finish(nullptr);
 }
