@@ -40,11 +40,14 @@ std::string formatScan(const std::vector<int>& rangesCm) {
 }
 
 bool writeScanFile(const std::string& dir, const std::vector<int>& rangesCm) {
+  return writeScanText(dir, formatScan(rangesCm));
+}
+
+bool writeScanText(const std::string& dir, const std::string& text) {
   const std::string target = dir + "/data_sick.dat";
   // A temporary name of our own, so that two writers in one folder never
   // write into each other's half-done file.
   std::string temporary = dir + "/.data_sick.dat.XXXXXX";
-  const std::string text = formatScan(rangesCm);
   const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
   ::fchmod(fd, 0644);

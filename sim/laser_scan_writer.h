@@ -24,3 +24,5 @@ std::string formatScan(const std::vector<int>& rangesCm);
 // Writes the scan into dir/data_sick.dat through a temporary file renamed over
 // it, so a reader never sees half a scan. False when the file cannot be written.
 bool writeScanFile(const std::string& dir, const std::vector<int>& rangesCm);
+// The same for a scan file's whole text.
+bool writeScanText(const std::string& dir, const std::string& text);

@@ -1,16 +1,15 @@
 #include "sim/replay_player.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+
+#include "sim/laser_scan_writer.h"
 
 namespace {
 constexpr auto kPollPeriod = std::chrono::milliseconds(5);
@@ -46,25 +45,6 @@ std::string centimetres(float metres) {
   return text;
 }
 
-bool writeFileAtomically(const std::string& dir, const std::string& name, const std::string& text) {
-  const std::string target = dir + "/" + name;
-  std::string temporary = dir + "/." + name + ".XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  ::fchmod(fd, 0644);
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ::close(fd) == 0 && ok;
-  if (ok && std::rename(temporary.c_str(), target.c_str()) == 0) return true;
-  ::unlink(temporary.c_str());
-  return false;
-}
 }  // namespace
 
 std::string replayScanText(const std::vector<float>& rangesM) {
@@ -115,7 +95,7 @@ void ReplayPlayer::stop() {
 }
 
 bool ReplayPlayer::writeScan(const LaserRecord& scan) {
-  return writeFileAtomically(settings_.laserDir, "data_sick.dat", replayScanText(scan.ranges));
+  return writeScanText(settings_.laserDir, replayScanText(scan.ranges));
 }
 
 void ReplayPlayer::writeGps(const GpsChunk& chunk) {
