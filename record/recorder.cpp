@@ -18,6 +18,8 @@ namespace {
 // reach the disk.
 constexpr auto kDrainPeriod = std::chrono::milliseconds(50);
 constexpr auto kSyncPeriod = std::chrono::seconds(1);
+// The readings of the station's scanner, which every queue slot has room for.
+constexpr std::size_t kScanReadings = 361;
 // A file's text is written out once this much has gathered, or every drain.
 constexpr std::size_t kWriteChunk = 64 * 1024;
 
@@ -153,7 +155,9 @@ bool Recorder::start(const RecorderSettings& settings) {
     files_.push_back(std::move(file));
   }
   track_.assign(static_cast<std::size_t>(kGridCells), 0);
-  queue_ = std::make_unique<RowQueue>(settings.queueRows);
+  queue_ = std::make_unique<RowQueue>(settings.queueRows, kScanReadings);
+  scratch_.ranges.assign(kScanReadings, 0.0f);
+  scratch_.ranges.clear();
   start_ = std::chrono::steady_clock::now();
   active_ = true;
   writer_ = std::thread([this] { writerLoop(); });

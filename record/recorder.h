@@ -27,11 +27,11 @@
 struct RecorderSettings {
   std::string runDir = ".";                             // recordings go to runDir/registros/
   std::int64_t minFreeBytes = std::int64_t{200} << 20;  // stop below this much free space
-  // About 40 s of the station's rows: the writer takes them every 50 ms, so
-  // only a disk stalled that long fills it. Each slot keeps the buffers of the
-  // largest row it held (a scan's 361 readings), so the ring's size is also
-  // the memory it settles at, within its first minute.
-  std::size_t queueRows = 1024;
+  // About 15 s of the station's rows (some 33 a second while driving): the
+  // writer takes them every 50 ms, so only a disk stalled that long fills it.
+  // Each slot holds room for a scan of 361 readings from the start, 0.7 MiB
+  // in all, so the recorder's memory does not grow as the run goes on.
+  std::size_t queueRows = 512;
 };
 
 class Recorder {

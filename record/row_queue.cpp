@@ -2,6 +2,14 @@
 
 #include <utility>
 
+RowQueue::RowQueue(std::size_t capacity, std::size_t readings)
+    : slots_(capacity == 0 ? 1 : capacity) {
+  for (QueuedRow& slot : slots_) {
+    slot.ranges.assign(readings, 0.0f);
+    slot.ranges.clear();
+  }
+}
+
 bool RowQueue::pop(QueuedRow& out) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (count_ == 0) return false;

@@ -22,7 +22,10 @@ struct QueuedRow {
 
 class RowQueue {
  public:
-  explicit RowQueue(std::size_t capacity) : slots_(capacity == 0 ? 1 : capacity) {}
+  // Every slot starts with room for a scan of `readings` readings, touched,
+  // so that the ring's memory is all there from the start: buffers travel
+  // between slots as rows are taken, and would otherwise grow for minutes.
+  explicit RowQueue(std::size_t capacity, std::size_t readings = 0);
   RowQueue(const RowQueue&) = delete;
   RowQueue& operator=(const RowQueue&) = delete;
 
