@@ -53,6 +53,45 @@ bool takeTime(std::string_view field, double& previous, const char* file, long l
 bool parseCount(std::string_view field, long low, long high, long& out) {
   return parseIntField(field, out) && out >= low && out <= high;
 }
+
+// What a row's reader makes of it.
+enum class RowVerdict { Next, Stop, Fail };
+
+// The rows of a text file after its header, each split on the separator and
+// checked for its column count (`columns`, or at least `columns` when
+// atLeast) and its time (first column, never going back); then handed to
+// take(line number, fields, seconds), which sets error when it fails. False
+// with a one-line reason naming the file and the line.
+template <class Take>
+bool forEachRow(std::string_view text, const char* file, const char* header, char separator,
+                std::size_t columns, bool atLeast, std::string& error, Take take) {
+  LineReader lines(text);
+  if (!takeHeader(lines, file, header, error)) return false;
+  std::vector<std::string_view> fields;
+  std::string_view line;
+  double previous = 0;
+  while (lines.next(line)) {
+    const long n = lines.lineNumber();
+    splitFields(line, separator, fields);
+    if (atLeast ? fields.size() < columns : fields.size() != columns) {
+      error = where(file, n,
+                    atLeast ? std::string("fila incompleta")
+                            : "se esperan " + std::to_string(columns) + " columnas");
+      return false;
+    }
+    double seconds = 0;
+    if (!takeTime(fields[0], previous, file, n, seconds, error)) return false;
+    switch (take(n, fields, seconds)) {
+      case RowVerdict::Next:
+        break;
+      case RowVerdict::Stop:
+        return true;
+      case RowVerdict::Fail:
+        return false;
+    }
+  }
+  return true;
+}
 }  // namespace
 
 void appendLaserRow(std::string& out, double seconds, const float* ranges, int count) {
@@ -129,74 +168,60 @@ bool parseLaserRecords(std::string_view laserText, std::string_view poseText,
                        std::vector<LaserRecord>& out, std::string& error) {
   using namespace recording;
   out.clear();
-  LineReader lines(laserText);
-  if (!takeHeader(lines, kLaser, kLaserHeader, error)) return false;
-  std::vector<std::string_view> fields;
-  std::string_view line;
-  double previous = 0;
-  while (lines.next(line)) {
-    const long n = lines.lineNumber();
-    splitFields(line, '\t', fields);
-    LaserRecord r;
-    long count = 0;
-    if (fields.size() < 2) {
-      error = where(kLaser, n, "fila incompleta");
-      return false;
-    }
-    if (!takeTime(fields[0], previous, kLaser, n, r.seconds, error)) return false;
-    if (!parseCount(fields[1], 0, kMaxReadings, count)) {
-      error = where(kLaser, n, "numero de lecturas no valido");
-      return false;
-    }
-    if (fields.size() != static_cast<std::size_t>(count) + 2) {
-      error = where(kLaser, n,
-                    "se anuncian " + std::to_string(count) + " lecturas y hay " +
-                        std::to_string(fields.size() - 2));
-      return false;
-    }
-    r.ranges.resize(static_cast<std::size_t>(count));
-    for (long i = 0; i < count; ++i) {
-      if (!parseFloatField(fields[static_cast<std::size_t>(i) + 2],
-                           r.ranges[static_cast<std::size_t>(i)])) {
-        error = where(kLaser, n, "lectura " + std::to_string(i) + " no valida");
-        return false;
-      }
-    }
-    out.push_back(std::move(r));
-  }
+  const bool scans =
+      forEachRow(laserText, kLaser, kLaserHeader, '\t', 2, true, error,
+                 [&](long n, const std::vector<std::string_view>& fields, double seconds) {
+                   long count = 0;
+                   if (!parseCount(fields[1], 0, kMaxReadings, count)) {
+                     error = where(kLaser, n, "numero de lecturas no valido");
+                     return RowVerdict::Fail;
+                   }
+                   if (fields.size() != static_cast<std::size_t>(count) + 2) {
+                     error = where(kLaser, n,
+                                   "se anuncian " + std::to_string(count) + " lecturas y hay " +
+                                       std::to_string(fields.size() - 2));
+                     return RowVerdict::Fail;
+                   }
+                   LaserRecord r;
+                   r.seconds = seconds;
+                   r.ranges.resize(static_cast<std::size_t>(count));
+                   for (long i = 0; i < count; ++i) {
+                     if (!parseFloatField(fields[static_cast<std::size_t>(i) + 2],
+                                          r.ranges[static_cast<std::size_t>(i)])) {
+                       error = where(kLaser, n, "lectura " + std::to_string(i) + " no valida");
+                       return RowVerdict::Fail;
+                     }
+                   }
+                   out.push_back(std::move(r));
+                   return RowVerdict::Next;
+                 });
+  if (!scans) return false;
 
-  LineReader poses(poseText);
-  if (!takeHeader(poses, kLaserPose, kLaserPoseHeader, error)) return false;
-  previous = 0;
   std::size_t at = 0;
-  while (poses.next(line)) {
-    const long n = poses.lineNumber();
-    splitFields(line, ',', fields);
-    if (fields.size() != 5) {
-      error = where(kLaserPose, n, "se esperan 5 columnas");
-      return false;
-    }
-    double seconds = 0;
-    long row = 0, col = 0, packet = 0;
-    float heading = 0;
-    if (!takeTime(fields[0], previous, kLaserPose, n, seconds, error)) return false;
-    if (!parseCount(fields[1], INT32_MIN, INT32_MAX, row) ||
-        !parseCount(fields[2], INT32_MIN, INT32_MAX, col) || !parseFloatField(fields[3], heading) ||
-        !parseCount(fields[4], -1, INT32_MAX, packet)) {
-      error = where(kLaserPose, n, "valor no valido");
-      return false;
-    }
-    if (at == out.size()) break;  // rows beyond laser.tsv's: cut by a crash
-    LaserRecord& r = out[at++];
-    if (seconds != r.seconds) {
-      error = where(kLaserPose, n, "no corresponde a la fila de laser.tsv");
-      return false;
-    }
-    r.mapRow = static_cast<int>(row);
-    r.mapCol = static_cast<int>(col);
-    r.headingRad = heading;
-    r.packet = packet;
-  }
+  const bool poses = forEachRow(
+      poseText, kLaserPose, kLaserPoseHeader, ',', 5, false, error,
+      [&](long n, const std::vector<std::string_view>& fields, double seconds) {
+        long row = 0, col = 0, packet = 0;
+        float heading = 0;
+        if (!parseCount(fields[1], INT32_MIN, INT32_MAX, row) ||
+            !parseCount(fields[2], INT32_MIN, INT32_MAX, col) ||
+            !parseFloatField(fields[3], heading) || !parseCount(fields[4], -1, INT32_MAX, packet)) {
+          error = where(kLaserPose, n, "valor no valido");
+          return RowVerdict::Fail;
+        }
+        if (at == out.size()) return RowVerdict::Stop;  // rows beyond laser.tsv's: cut by a crash
+        LaserRecord& r = out[at++];
+        if (seconds != r.seconds) {
+          error = where(kLaserPose, n, "no corresponde a la fila de laser.tsv");
+          return RowVerdict::Fail;
+        }
+        r.mapRow = static_cast<int>(row);
+        r.mapCol = static_cast<int>(col);
+        r.headingRad = heading;
+        r.packet = packet;
+        return RowVerdict::Next;
+      });
+  if (!poses) return false;
   out.resize(at);
   return true;
 }
@@ -204,34 +229,27 @@ bool parseLaserRecords(std::string_view laserText, std::string_view poseText,
 bool parseRobotRecords(std::string_view text, std::vector<RobotRecord>& out, std::string& error) {
   using namespace recording;
   out.clear();
-  LineReader lines(text);
-  if (!takeHeader(lines, kRobot, kRobotHeader, error)) return false;
-  std::vector<std::string_view> fields;
-  std::string_view line;
-  double previous = 0;
-  while (lines.next(line)) {
-    const long n = lines.lineNumber();
-    splitFields(line, ',', fields);
-    if (fields.size() != 13) {
-      error = where(kRobot, n, "se esperan 13 columnas");
-      return false;
-    }
-    RobotRecord r;
-    if (!takeTime(fields[0], previous, kRobot, n, r.seconds, error)) return false;
-    double* doubles[] = {&r.xMm,        &r.yMm,         &r.headingDeg,
-                         &r.leftMmPerS, &r.rightMmPerS, &r.velMmPerS};
-    bool ok = true;
-    for (std::size_t i = 0; i < 6; ++i) ok = ok && parseDoubleField(fields[i + 1], *doubles[i]);
-    ok = ok && parseCount(fields[7], 0, 0xFFFF, r.stall) && parseDoubleField(fields[8], r.battery);
-    float* floats[] = {&r.odoDx, &r.odoDy, &r.gpsDx, &r.gpsDy};
-    for (std::size_t i = 0; i < 4; ++i) ok = ok && parseFloatField(fields[i + 9], *floats[i]);
-    if (!ok) {
-      error = where(kRobot, n, "valor no valido");
-      return false;
-    }
-    out.push_back(r);
-  }
-  return true;
+  return forEachRow(text, kRobot, kRobotHeader, ',', 13, false, error,
+                    [&](long n, const std::vector<std::string_view>& fields, double seconds) {
+                      RobotRecord r;
+                      r.seconds = seconds;
+                      double* doubles[] = {&r.xMm,        &r.yMm,         &r.headingDeg,
+                                           &r.leftMmPerS, &r.rightMmPerS, &r.velMmPerS};
+                      bool ok = true;
+                      for (std::size_t i = 0; i < 6; ++i)
+                        ok = ok && parseDoubleField(fields[i + 1], *doubles[i]);
+                      ok = ok && parseCount(fields[7], 0, 0xFFFF, r.stall) &&
+                           parseDoubleField(fields[8], r.battery);
+                      float* floats[] = {&r.odoDx, &r.odoDy, &r.gpsDx, &r.gpsDy};
+                      for (std::size_t i = 0; i < 4; ++i)
+                        ok = ok && parseFloatField(fields[i + 9], *floats[i]);
+                      if (!ok) {
+                        error = where(kRobot, n, "valor no valido");
+                        return RowVerdict::Fail;
+                      }
+                      out.push_back(r);
+                      return RowVerdict::Next;
+                    });
 }
 
 bool parseStatusPackets(std::string_view bytes, std::vector<std::vector<std::uint8_t>>& out,
@@ -271,59 +289,37 @@ bool parseGpsChunks(std::string_view timesText, std::size_t byteCount, std::vect
                     std::string& error) {
   using namespace recording;
   out.clear();
-  LineReader lines(timesText);
-  if (!takeHeader(lines, kGpsTimes, kGpsTimesHeader, error)) return false;
-  std::vector<std::string_view> fields;
-  std::string_view line;
-  double previous = 0;
   std::size_t offset = 0;
-  while (lines.next(line)) {
-    const long n = lines.lineNumber();
-    splitFields(line, ',', fields);
-    GpsChunk c;
-    long count = 0;
-    if (fields.size() != 2) {
-      error = where(kGpsTimes, n, "se esperan 2 columnas");
-      return false;
-    }
-    if (!takeTime(fields[0], previous, kGpsTimes, n, c.seconds, error)) return false;
-    if (!parseCount(fields[1], 1, 1 << 20, count)) {
-      error = where(kGpsTimes, n, "numero de bytes no valido");
-      return false;
-    }
-    c.offset = offset;
-    c.count = static_cast<std::size_t>(count);
-    if (byteCount - offset < c.count) break;  // bytes cut by a crash
-    offset += c.count;
-    out.push_back(c);
-  }
-  return true;
+  return forEachRow(timesText, kGpsTimes, kGpsTimesHeader, ',', 2, false, error,
+                    [&](long n, const std::vector<std::string_view>& fields, double seconds) {
+                      long count = 0;
+                      if (!parseCount(fields[1], 1, 1 << 20, count)) {
+                        error = where(kGpsTimes, n, "numero de bytes no valido");
+                        return RowVerdict::Fail;
+                      }
+                      GpsChunk c;
+                      c.seconds = seconds;
+                      c.offset = offset;
+                      c.count = static_cast<std::size_t>(count);
+                      if (byteCount - offset < c.count)
+                        return RowVerdict::Stop;  // bytes cut by a crash
+                      offset += c.count;
+                      out.push_back(c);
+                      return RowVerdict::Next;
+                    });
 }
 
 bool parseConnections(std::string_view text, std::vector<ConnectionRecord>& out,
                       std::string& error) {
   using namespace recording;
   out.clear();
-  LineReader lines(text);
-  if (!takeHeader(lines, kConnections, kConnectionsHeader, error)) return false;
-  std::vector<std::string_view> fields;
-  std::string_view line;
-  double previous = 0;
-  while (lines.next(line)) {
-    const long n = lines.lineNumber();
-    splitFields(line, ',', fields);
-    ConnectionRecord r;
-    if (fields.size() != 4) {
-      error = where(kConnections, n, "se esperan 4 columnas");
-      return false;
-    }
-    if (!takeTime(fields[0], previous, kConnections, n, r.seconds, error)) return false;
-    r.name = fields[1];
-    r.robotClass = fields[2];
-    r.model = fields[3];
-    out.push_back(std::move(r));
-  }
-  return true;
+  return forEachRow(
+      text, kConnections, kConnectionsHeader, ',', 4, false, error,
+      [&](long, const std::vector<std::string_view>& fields, double seconds) {
+        out.push_back(ConnectionRecord{seconds, std::string(fields[1]), std::string(fields[2]),
+                                       std::string(fields[3])});
+        return RowVerdict::Next;
+      });
 }
 
 bool readRecordingFile(const std::string& dir, const char* name, std::string& text,
