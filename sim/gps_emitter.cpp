@@ -80,11 +80,7 @@ void GpsEmitter::emit(const SimPose& pose, const SimPose* previous) {
   const double unixSeconds = duration<double>(system_clock::now().time_since_epoch()).count();
   const FixReport fix =
       fixForPose(settings_.origin, pose, previous, settings_.periodMs / 1000.0, unixSeconds);
-  // Whatever the station typed to the receiver is read and let go, so that
-  // its writes never block on a full line.
-  char discard[256];
-  while (::read(pty_.master, discard, sizeof discard) > 0) {
-  }
+  discardStationInput(pty_);
   // While nobody reads the line, old fixes are let go rather than queued: a
   // station that opens the port later starts from the current position, and
   // the line never fills up to cut a sentence in half.

@@ -45,3 +45,9 @@ void closePseudoTerminal(PseudoTerminal& pty) {
     *fd = -1;
   }
 }
+
+void discardStationInput(const PseudoTerminal& pty) {
+  char discard[256];
+  while (pty.master >= 0 && ::read(pty.master, discard, sizeof discard) > 0) {
+  }
+}

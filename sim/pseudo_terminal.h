@@ -12,3 +12,6 @@ struct PseudoTerminal {
 // False with error set when the pair cannot be made.
 bool openPseudoTerminal(PseudoTerminal& pty, std::string& error);
 void closePseudoTerminal(PseudoTerminal& pty);
+// Reads and lets go what the station typed to the line, so that its writes
+// never block on a full line.
+void discardStationInput(const PseudoTerminal& pty);

@@ -100,11 +100,7 @@ bool ReplayPlayer::writeScan(const LaserRecord& scan) {
 
 void ReplayPlayer::writeGps(const GpsChunk& chunk) {
   if (pty_.master < 0) return;
-  // What the station typed to the receiver is read and let go, so its writes
-  // never block on a full line.
-  char discard[256];
-  while (::read(pty_.master, discard, sizeof discard) > 0) {
-  }
+  discardStationInput(pty_);
   std::size_t done = 0;
   while (done < chunk.count) {
     const ssize_t n =
