@@ -15,6 +15,7 @@
 #include "dashboard/dashboard_composer.h"
 #include "gui/station_window.h"
 #include "laser/map_grid.h"
+#include "room_scan.h"
 #include "state/robot_controller.h"
 
 namespace pictures {
@@ -25,19 +26,6 @@ inline void publishScan(RobotController& rc, const std::vector<float>& ranges) {
   rc.laserRanges.store(buffer, std::memory_order_release);
   rc.laserLastIndex = static_cast<int>(ranges.size()) - 1;
   rc.laserValid = true;
-}
-
-// Ranges from the scanner to the walls of a room 4 m wide, seen from a robot
-// 1.5 m from its right wall and `ahead` metres short of its far wall.
-inline std::vector<float> roomScan(double ahead) {
-  std::vector<float> ranges(361);
-  for (int i = 0; i < 361; ++i) {
-    const double a = i * M_PI / 360;  // from the robot's right to its left
-    const double side = std::cos(a) > 0 ? 1.5 / std::cos(a) : 2.5 / -std::cos(a);
-    const double front = std::sin(a) > 1e-9 ? ahead / std::sin(a) : 1e9;
-    ranges[static_cast<std::size_t>(i)] = static_cast<float>(std::min(side, front));
-  }
-  return ranges;
 }
 
 // Readings growing from 0.5 m to 60 m across the sweep, with a ripple and one
