@@ -229,7 +229,7 @@ void prepareGlyphs() {
   if (glyphs.texture == 0 && !failed) failed = !capture();
 }
 
-bool drawGlyphs(const char* text, int size) {
+bool drawGlyphs(const char* text, int size, std::size_t from) {
   const int* found = std::find(std::begin(kSizes), std::end(kSizes), size);
   if (found == std::end(kSizes)) return false;
   if (text == nullptr || *text == '\0') return true;
@@ -252,7 +252,7 @@ bool drawGlyphs(const char* text, int size) {
     const int code = static_cast<signed char>(*c);
     if (code <= 0) continue;
     const Glyph& g = font[static_cast<std::size_t>(code)];
-    if (g.width > 0) {
+    if (g.width > 0 && static_cast<std::size_t>(c - text) >= from) {
       Quad q;
       q.left = std::floor(x + 0.0001f) + static_cast<float>(g.dx);
       q.bottom = bottom + static_cast<float>(g.dy);

@@ -10,16 +10,25 @@
 
 namespace {
 
-void drawLabels(float degrees, float cx, float cy) {
+constexpr const char kAnglePrefix[] = "[grad]: ";
+
+void drawFixedLabels(float cx, float cy) {
   drawBitmapText("BRUJULA", 10, kBlue.r, kBlue.g, kBlue.b, cx - 2.41f, cy + 2.19f);
   drawBitmapText("N", 18, kOrange.r, kOrange.g, kOrange.b, cx - 0.15f, cy + 2);
   drawBitmapText("S", 18, kOrange.r, kOrange.g, kOrange.b, cx - 0.15f, cy - 2.35f);
   drawBitmapText("E", 18, kOrange.r, kOrange.g, kOrange.b, cx + 2, cy - 0.12f);
   drawBitmapText("O", 18, kOrange.r, kOrange.g, kOrange.b, cx - 2.4f, cy - 0.12f);
   drawBitmapText("Angulo", 10, kOrange.r, kOrange.g, kOrange.b, cx - 2.36f, cy - 1.92f);
+  drawBitmapText(kAnglePrefix, 10, kOrange.r, kOrange.g, kOrange.b, cx - 2.36f, cy - 2.29f);
+}
+
+// The heading after its fixed beginning, each character where it falls in
+// the whole line.
+void drawAngle(float degrees, float cx, float cy) {
   char text[64];
-  std::snprintf(text, sizeof text, "[grad]: %2.2f", static_cast<double>(degrees));
-  drawBitmapText(text, 10, kOrange.r, kOrange.g, kOrange.b, cx - 2.36f, cy - 2.29f);
+  std::snprintf(text, sizeof text, "%s%2.2f", kAnglePrefix, static_cast<double>(degrees));
+  drawBitmapTextFrom(text, sizeof kAnglePrefix - 1, 10, kOrange.r, kOrange.g, kOrange.b, cx - 2.36f,
+                     cy - 2.29f);
 }
 
 void outlineThenFill(float x1, float x2, float y1, float y2, GlColour fill) {
@@ -74,8 +83,12 @@ void drawHalfCircles(const float* cosTable, const float* sinTable, int count, fl
 
 }  // namespace
 
+void drawCompassLabels(float centreX, float centreY) {
+  drawFixedLabels(centreX, centreY);
+}
+
 void drawCompassTexts(const float* heading, float centreX, float centreY) {
-  drawLabels(*heading * 180 / 3.14f, centreX, centreY);
+  drawAngle(*heading * 180 / 3.14f, centreX, centreY);
 }
 
 void drawCompassShapes(const float* heading, const float* cosTable, const float* sinTable,
@@ -117,6 +130,7 @@ void drawCompassFixed(const float* cosTable, const float* sinTable, int count, f
 
 void drawCompass(const float* heading, const float* cosTable, const float* sinTable, int count,
                  float centreX, float centreY, float scale) {
+  drawCompassLabels(centreX, centreY);
   drawCompassTexts(heading, centreX, centreY);
   drawCompassShapes(heading, cosTable, sinTable, centreX, centreY, scale);
   drawCompassFixed(cosTable, sinTable, count, centreX, centreY, scale);

@@ -7,9 +7,12 @@
 void drawCompass(const float* heading, const float* cosTable, const float* sinTable, int count,
                  float centreX, float centreY, float scale);
 
-// The same compass in three parts, for a frame that keeps the fixed dial as
-// a picture that later drawing covers: texts, shapes (the turned figure),
-// then fixed (circles, ticks, frame, background), give the whole compass.
+// The same compass in parts, for a frame that keeps the fixed dial as a
+// picture that later drawing covers: labels (title, cardinal points and the
+// heading's caption, which never change and go into the picture), texts (the
+// heading's number), shapes (the turned figure), then fixed (circles, ticks,
+// frame, background), give the whole compass.
+void drawCompassLabels(float centreX, float centreY);
 void drawCompassTexts(const float* heading, float centreX, float centreY);
 void drawCompassShapes(const float* heading, const float* cosTable, const float* sinTable,
                        float centreX, float centreY, float scale);

@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 #include "dashboard/bitmap_glyphs.h"
@@ -26,31 +27,41 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
   glLoadIdentity();
   gluLookAt(0, 0, 16, 0, 0, 0, 0, 1, 0);
 
-  // The instruments' fixed parts (scales, rings, frames, backgrounds) are
-  // the frame's background, from a picture made once; then every
-  // instrument's changing part, in the instruments' order, over it. Each
-  // instrument draws its changing part before its fixed part, and none's
-  // changing part reaches another's fixed part, so the pixels are those of
-  // drawing each instrument whole, one after the other. The radar's rings
-  // and disc follow the scan's length; the arc tables are the view
-  // record's, the same for the whole run.
+  // The instruments' fixed parts (scales, rings, frames, backgrounds) and
+  // their labels (titles, captions, scale numbers) are the frame's
+  // background, from a picture made once; then every instrument's changing
+  // part, in the instruments' order, over it. Each instrument draws its
+  // texts, then its changing shapes, then its fixed part; no changing part
+  // reaches a label or another instrument's fixed part, so the pixels are
+  // those of drawing each instrument whole, one after the other. The radar's
+  // rings and disc follow the scan's length, its distance labels the range;
+  // the arc tables are the view record's, the same for the whole run.
   const LaserScanView scan = laserScan(rc);
   struct Fixed {
     const float* cosTable;
     const float* sinTable;
     int readings;
-  } fixed{cosTable, sinTable, std::clamp(scan.count, 0, 361)};
-  const std::uint64_t content = static_cast<std::uint64_t>(fixed.readings) ^
-                                reinterpret_cast<std::uintptr_t>(cosTable) * 31 ^
-                                reinterpret_cast<std::uintptr_t>(sinTable) * 1009;
+    float range;
+  } fixed{cosTable, sinTable, std::clamp(scan.count, 0, 361), rc.laserDisplayRange};
+  const std::uint64_t content =
+      (static_cast<std::uint64_t>(std::bit_cast<std::uint32_t>(fixed.range)) << 32) ^
+      static_cast<std::uint64_t>(fixed.readings) ^ reinterpret_cast<std::uintptr_t>(cosTable) * 31 ^
+      reinterpret_cast<std::uintptr_t>(sinTable) * 1009;
   // One pointer captured: no allocation for the function object.
   auto fixedParts = [f = &fixed] {
+    drawLaserRadarLabels(f->range, -2.7f, 0);
     drawLaserRadarFixed(f->cosTable, f->sinTable, f->readings, -2.7f, 0, 1.0f);
+    drawCompassLabels(6.0f, 3.5f);
     drawCompassFixed(f->cosTable, f->sinTable, 361, 6.0f, 3.5f, 1.0f);
+    drawSpeedDialLabels(6.0f, -1.75f, "FIJADO");
     drawSpeedDialFixed(f->cosTable, f->sinTable, 361, 6.0f, -1.75f, 1.0f);
+    drawSpeedDialLabels(6.0f, -5.5f, "REAL");
     drawSpeedDialFixed(f->cosTable, f->sinTable, 361, 6.0f, -5.5f, 1.0f);
+    drawPositionPanelLabels(-6.19f, -3.72f);
     drawPositionPanelFixed(-6.19f, -3.72f);
   };
+  // The glyphs are captured before the picture is drawn, not inside it.
+  prepareGlyphs();
   const bool pictured = startFrameWithFixedPicture(content, fixedParts);
 
   // Off screen: prints nothing, but leaves texturing off and depth testing on,
@@ -65,10 +76,10 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
   // texts before anything else, and no text reaches another instrument's
   // shapes.
   beginGlyphBatch();
-  drawLaserRadarTexts(rc.laserDisplayRange, -2.7f, 0);
+  drawLaserRadarTexts(-2.7f, 0);
   drawCompassTexts(&ang_norte, 6.0f, 3.5f);
-  drawSpeedDialTexts(&fijado, 6.0f, -1.75f, "FIJADO");
-  drawSpeedDialTexts(&real, 6.0f, -5.5f, "REAL");
+  drawSpeedDialTexts(&fijado, 6.0f, -1.75f);
+  drawSpeedDialTexts(&real, 6.0f, -5.5f);
   drawPositionPanelTexts(rc, -6.19f, -3.72f);
   endGlyphBatch();
 

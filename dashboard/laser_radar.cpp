@@ -14,8 +14,7 @@ namespace {
 
 constexpr int kTableEntries = 361;
 
-void drawLabels(float range, float cx, float cy) {
-  drawBitmapText("SICK PLS101", 10, kBlue.r, kBlue.g, kBlue.b, cx - 5.92f, cy + 5.7f);
+void drawAngleLabels(float cx, float cy) {
   struct Label {
     const char* text;
     float dx, dy;
@@ -28,6 +27,10 @@ void drawLabels(float range, float cx, float cy) {
   for (const Label& l : kAngles) {
     drawBitmapText(l.text, 18, kOrange.r, kOrange.g, kOrange.b, cx + l.dx, cy + l.dy);
   }
+}
+
+void drawTitleAndDistances(float range, float cx, float cy) {
+  drawBitmapText("SICK PLS101", 10, kBlue.r, kBlue.g, kBlue.b, cx - 5.92f, cy + 5.7f);
   struct Distance {
     float fraction;
     float dx;
@@ -60,8 +63,12 @@ float unitsPerPixel() {
 
 }  // namespace
 
-void drawLaserRadarTexts(float range, float centreX, float centreY) {
-  drawLabels(range, centreX, centreY);
+void drawLaserRadarLabels(float range, float centreX, float centreY) {
+  drawTitleAndDistances(range, centreX, centreY);
+}
+
+void drawLaserRadarTexts(float centreX, float centreY) {
+  drawAngleLabels(centreX, centreY);
 }
 
 void drawLaserRadarShapes(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
@@ -156,7 +163,8 @@ void drawLaserRadarFixed(const float* cosTable, const float* sinTable, int count
 
 void drawLaserRadar(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
                     int count, float range, float centreX, float centreY, float scale) {
-  drawLaserRadarTexts(range, centreX, centreY);
+  drawLaserRadarLabels(range, centreX, centreY);
+  drawLaserRadarTexts(centreX, centreY);
   drawLaserRadarShapes(ranges, cosTable, sinTable, count, range, centreX, centreY, scale);
   drawLaserRadarFixed(cosTable, sinTable, std::min(count, ranges.count), centreX, centreY, scale);
 }

@@ -10,13 +10,17 @@
 void drawLaserRadar(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
                     int count, float range, float centreX, float centreY, float scale);
 
-// The same radar in three parts, for a frame that keeps the fixed part
-// (rings, dark half-disc, frame and background, which change only with
-// count) as a picture that later drawing covers. Texts: the labels. Shapes:
-// base line, spokes and the scan, each scan segment preceded by the ring
-// pieces it may touch. Texts, shapes, then fixed, give the pixels of the
-// whole radar.
-void drawLaserRadarTexts(float range, float centreX, float centreY);
+// The same radar in parts, for a frame that keeps the fixed part (rings,
+// dark half-disc, frame and background, which change only with count) as a
+// picture that later drawing covers. Labels: the title and the distances the
+// rings stand for, which change only with range; they go into the picture,
+// before the fixed part. Texts: the angle labels, which the scan may reach
+// at the disc's edge, so they are drawn with each frame, before the scan.
+// Shapes: base line, spokes and the scan, each scan segment preceded by the
+// ring pieces it may touch. Labels, texts, shapes, then fixed, give the
+// pixels of the whole radar.
+void drawLaserRadarLabels(float range, float centreX, float centreY);
+void drawLaserRadarTexts(float centreX, float centreY);
 void drawLaserRadarShapes(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
                           int count, float range, float centreX, float centreY, float scale);
 // count: the readings of the scan, limited to the 361 table entries.

@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cstddef>
 #include <cstdio>
 
 #include "dashboard/dashboard_colours.h"
@@ -9,8 +10,19 @@
 
 namespace {
 
+constexpr const char kXPrefix[] = "Desp X [m]: ";
+constexpr const char kYPrefix[] = "Desp Y [m]: ";
+
 void orangeText(const char* text, float x, float y) {
   drawBitmapText(text, 12, kOrange.r, kOrange.g, kOrange.b, x, y);
+}
+
+// A displacement after its fixed caption, each character where it falls in
+// the whole line.
+void displacement(const char* prefix, std::size_t prefixLength, float metres, float x, float y) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s%2.2f", prefix, static_cast<double>(metres));
+  drawBitmapTextFrom(text, prefixLength, 12, kOrange.r, kOrange.g, kOrange.b, x, y);
 }
 
 void framedBox(float px, float py, float low, float high, bool rightSideFirstUp) {
@@ -32,35 +44,34 @@ void framedBox(float px, float py, float low, float high, bool rightSideFirstUp)
 
 }  // namespace
 
-void drawPositionPanelTexts(const RobotController& rc, float panelX, float panelY) {
+void drawPositionPanelLabels(float panelX, float panelY) {
   const float px = panelX, py = panelY;
-  // One buffer for every formatted line, filled just before it is printed.
-  char text[128];
-
   drawBitmapText("GPS NAVCOM", 10, kBlue.r, kBlue.g, kBlue.b, px - 2.42f, py + 2.19f);
   orangeText("Latitud", px - 1.79f, py + 1.46f);
+  orangeText("Longitud", px - 1.79f, py + 1.05f);
+  orangeText(kXPrefix, px - 1.79f, py + 0.4f);
+  orangeText(kYPrefix, px - 1.79f, py - 0.01f);
+  drawBitmapText("ODOMETRIA", 10, kBlue.r, kBlue.g, kBlue.b, px - 2.42f, py - 1.05f);
+  orangeText(kXPrefix, px - 1.79f, py - 1.78f);
+  orangeText(kYPrefix, px - 1.79f, py - 2.19f);
+}
+
+void drawPositionPanelTexts(const RobotController& rc, float panelX, float panelY) {
+  const float px = panelX, py = panelY;
+  char text[128];
   // 0xB0: the degree sign in the bitmap font's Latin-1 range.
   std::snprintf(text, sizeof text, ":  %d\xb0 : %2.2f' %c", rc.gpsLatDegrees.load(),
                 static_cast<double>(rc.gpsLatMinutes.load()), rc.gpsLatHemisphere.load());
   orangeText(text, px - 0.29f, py + 1.46f);
-  orangeText("Longitud", px - 1.79f, py + 1.05f);
   std::snprintf(text, sizeof text, ":  %d\xb0 : %2.2f' %c", rc.gpsLonDegrees.load(),
                 static_cast<double>(rc.gpsLonMinutes.load()), rc.gpsLonHemisphere.load());
   orangeText(text, px - 0.29f, py + 1.05f);
-  std::snprintf(text, sizeof text, "Desp X [m]: %2.2f",
-                static_cast<double>(rc.gpsDisplacementX.load()));
-  orangeText(text, px - 1.79f, py + 0.4f);
-  std::snprintf(text, sizeof text, "Desp Y [m]: %2.2f",
-                static_cast<double>(rc.gpsDisplacementY.load()));
-  orangeText(text, px - 1.79f, py - 0.01f);
-
-  drawBitmapText("ODOMETRIA", 10, kBlue.r, kBlue.g, kBlue.b, px - 2.42f, py - 1.05f);
-  std::snprintf(text, sizeof text, "Desp X [m]: %2.2f",
-                static_cast<double>(rc.odoDisplacementX.load()));
-  orangeText(text, px - 1.79f, py - 1.78f);
-  std::snprintf(text, sizeof text, "Desp Y [m]: %2.2f",
-                static_cast<double>(rc.odoDisplacementY.load()));
-  orangeText(text, px - 1.79f, py - 2.19f);
+  constexpr std::size_t kLength = sizeof kXPrefix - 1;
+  static_assert(sizeof kYPrefix - 1 == kLength);
+  displacement(kXPrefix, kLength, rc.gpsDisplacementX.load(), px - 1.79f, py + 0.4f);
+  displacement(kYPrefix, kLength, rc.gpsDisplacementY.load(), px - 1.79f, py - 0.01f);
+  displacement(kXPrefix, kLength, rc.odoDisplacementX.load(), px - 1.79f, py - 1.78f);
+  displacement(kYPrefix, kLength, rc.odoDisplacementY.load(), px - 1.79f, py - 2.19f);
 }
 
 void drawPositionPanelFixed(float panelX, float panelY) {
@@ -72,6 +83,7 @@ void drawPositionPanelFixed(float panelX, float panelY) {
 }
 
 void drawPositionPanel(const RobotController& rc, float panelX, float panelY, float /*scale*/) {
+  drawPositionPanelLabels(panelX, panelY);
   drawPositionPanelTexts(rc, panelX, panelY);
   drawPositionPanelFixed(panelX, panelY);
 }

@@ -10,11 +10,11 @@
 
 namespace {
 
-void drawLabels(float v, const char* title, float cx, float cy) {
+constexpr const char kSpeedPrefix[] = "Velocidad [cm/s]: ";
+
+void drawFixedLabels(const char* title, float cx, float cy) {
   drawBitmapText(title, 10, kBlue.r, kBlue.g, kBlue.b, cx - 2.41f, cy + 2.19f);
-  char text[64];
-  std::snprintf(text, sizeof text, "Velocidad [cm/s]: %2.2f", static_cast<double>(v));
-  drawBitmapText(text, 10, kOrange.r, kOrange.g, kOrange.b, cx - 1.51f, cy - 0.86f);
+  drawBitmapText(kSpeedPrefix, 10, kOrange.r, kOrange.g, kOrange.b, cx - 1.51f, cy - 0.86f);
   struct Label {
     const char* text;
     float dx, dy;
@@ -27,10 +27,23 @@ void drawLabels(float v, const char* title, float cx, float cy) {
   }
 }
 
+// The value after its fixed beginning, each character where it falls in the
+// whole line.
+void drawValue(float v, float cx, float cy) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s%2.2f", kSpeedPrefix, static_cast<double>(v));
+  drawBitmapTextFrom(text, sizeof kSpeedPrefix - 1, 10, kOrange.r, kOrange.g, kOrange.b, cx - 1.51f,
+                     cy - 0.86f);
+}
+
 }  // namespace
 
-void drawSpeedDialTexts(const float* value, float centreX, float centreY, const char* title) {
-  drawLabels(*value, title, centreX, centreY);
+void drawSpeedDialLabels(float centreX, float centreY, const char* title) {
+  drawFixedLabels(title, centreX, centreY);
+}
+
+void drawSpeedDialTexts(const float* value, float centreX, float centreY) {
+  drawValue(*value, centreX, centreY);
 }
 
 void drawSpeedDialShapes(const float* value, float maxValue, float centreX, float centreY,
@@ -106,7 +119,8 @@ void drawSpeedDialFixed(const float* cosTable, const float* sinTable, int count,
 
 void drawSpeedDial(const float* value, float maxValue, const float* cosTable, const float* sinTable,
                    int count, float centreX, float centreY, float scale, const char* title) {
-  drawSpeedDialTexts(value, centreX, centreY, title);
+  drawSpeedDialLabels(centreX, centreY, title);
+  drawSpeedDialTexts(value, centreX, centreY);
   drawSpeedDialShapes(value, maxValue, centreX, centreY, scale);
   drawSpeedDialFixed(cosTable, sinTable, count, centreX, centreY, scale);
 }

@@ -49,8 +49,13 @@ void printText(int x, int y, int set, const char* format, ...) {
 
 void drawBitmapText(const char* text, int size, float red, float green, float blue, float x,
                     float y) {
+  drawBitmapTextFrom(text, 0, size, red, green, blue, x, y);
+}
+
+void drawBitmapTextFrom(const char* text, std::size_t from, int size, float red, float green,
+                        float blue, float x, float y) {
   prepareGlyphs();
   glColor3f(red, green, blue);
   glRasterPos2f(x, y);
-  drawGlyphs(text, size);
+  drawGlyphs(text, size, from);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The dashboard's two ways of writing: captions in the texture font, and
 // labels in GLUT's Helvetica bitmap fonts. Main thread, inside a frame.
+#include <cstddef>
 
 // Formats and prints in orange with glyph set 0 or 1 (higher sets print as 1)
 // in a 1200 x 900 frame centred on the viewport; (x, y) is the first glyph's
@@ -15,3 +16,9 @@ void printText(int x, int y, int set, const char* format, ...)
 // codes, so those above 127 draw nothing. No flush: the frame ends with one.
 void drawBitmapText(const char* text, int size, float red, float green, float blue, float x,
                     float y);
+
+// The same text drawn only from character `from` on, each character where it
+// lands in the whole text: the changing end of a text whose beginning is
+// drawn once, elsewhere.
+void drawBitmapTextFrom(const char* text, std::size_t from, int size, float red, float green,
+                        float blue, float x, float y);

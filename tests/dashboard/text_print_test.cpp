@@ -287,4 +287,36 @@ TEST_F(BitmapTextTest, BytesAbove127AreNegativeCodesAndDrawNothing) {
   EXPECT_EQ(rasterX(), afterPlain);
 }
 
+// A line whose caption is drawn once and whose value is drawn with each
+// frame must land on the pixels of the whole line, wherever the raster
+// position falls between pixels.
+TEST_F(BitmapTextTest, TheRestOfATextLandsWhereItDoesInTheWholeText) {
+  const char* line = "Desp X [m]: -12.34";
+  constexpr std::size_t kCaption = 12;  // "Desp X [m]: "
+  for (float x : {100.0f, 100.37f, 100.5f, 100.99f}) {
+    SCOPED_TRACE(x);
+    clearFrame();
+    drawBitmapText(line, 12, 1, 1, 1, x, 300);
+    const Frame whole = readFrame();
+    const float afterWhole = rasterX();
+
+    clearFrame();
+    drawBitmapTextFrom(line, kCaption, 12, 1, 1, 1, x, 300);
+    const Box value = litBox(readFrame());
+    EXPECT_EQ(rasterX(), afterWhole);
+    drawBitmapText("Desp X [m]: ", 12, 1, 1, 1, x, 300);
+    EXPECT_TRUE(readFrame() == whole);
+
+    clearFrame();
+    drawBitmapText("Desp X [m]: ", 12, 1, 1, 1, x, 300);
+    const Box caption = litBox(readFrame());
+    EXPECT_GT(value.left, caption.right);
+
+    clearFrame();
+    drawBitmapTextFrom(line, std::strlen(line), 12, 1, 1, 1, x, 300);
+    EXPECT_EQ(readFrame().litCount(), 0);
+    EXPECT_EQ(rasterX(), afterWhole);
+  }
+}
+
 }  // namespace
