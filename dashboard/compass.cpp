@@ -2,17 +2,16 @@
 
 #include <GL/gl.h>
 
-#include <cstdio>
 #include <initializer_list>
 
 #include "dashboard/dashboard_colours.h"
 #include "dashboard/text_print.h"
 
-namespace {
-
+// The heading's caption: in the fixed picture, its number after it in each frame.
 constexpr const char kAnglePrefix[] = "[grad]: ";
 
-void drawFixedLabels(float cx, float cy) {
+void drawCompassLabels(float centreX, float centreY) {
+  const float cx = centreX, cy = centreY;
   drawBitmapText("BRUJULA", 10, kBlue.r, kBlue.g, kBlue.b, cx - 2.41f, cy + 2.19f);
   drawBitmapText("N", 18, kOrange.r, kOrange.g, kOrange.b, cx - 0.15f, cy + 2);
   drawBitmapText("S", 18, kOrange.r, kOrange.g, kOrange.b, cx - 0.15f, cy - 2.35f);
@@ -22,14 +21,12 @@ void drawFixedLabels(float cx, float cy) {
   drawBitmapText(kAnglePrefix, 10, kOrange.r, kOrange.g, kOrange.b, cx - 2.36f, cy - 2.29f);
 }
 
-// The heading after its fixed beginning, each character where it falls in
-// the whole line.
-void drawAngle(float degrees, float cx, float cy) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%s%2.2f", kAnglePrefix, static_cast<double>(degrees));
-  drawBitmapTextFrom(text, sizeof kAnglePrefix - 1, 10, kOrange.r, kOrange.g, kOrange.b, cx - 2.36f,
-                     cy - 2.29f);
+void drawCompassTexts(const float* heading, float centreX, float centreY) {
+  drawBitmapNumberAfter(kAnglePrefix, *heading * 180 / 3.14f, 10, kOrange.r, kOrange.g, kOrange.b,
+                        centreX - 2.36f, centreY - 2.29f);
 }
+
+namespace {
 
 void outlineThenFill(float x1, float x2, float y1, float y2, GlColour fill) {
   setColour(kBlack);
@@ -82,14 +79,6 @@ void drawHalfCircles(const float* cosTable, const float* sinTable, int count, fl
 }
 
 }  // namespace
-
-void drawCompassLabels(float centreX, float centreY) {
-  drawFixedLabels(centreX, centreY);
-}
-
-void drawCompassTexts(const float* heading, float centreX, float centreY) {
-  drawAngle(*heading * 180 / 3.14f, centreX, centreY);
-}
 
 void drawCompassShapes(const float* heading, const float* cosTable, const float* sinTable,
                        float centreX, float centreY, float scale) {

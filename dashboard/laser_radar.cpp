@@ -14,36 +14,6 @@ namespace {
 
 constexpr int kTableEntries = 361;
 
-void drawAngleLabels(float cx, float cy) {
-  struct Label {
-    const char* text;
-    float dx, dy;
-  };
-  constexpr Label kAngles[] = {{"0", 5.31f, 0.0f},
-                               {"45", 3.54f, 3.73f},
-                               {"90", -0.25f, 5.17f},
-                               {"135", -4.37f, 3.73f},
-                               {"180", -5.95f, 0.0f}};
-  for (const Label& l : kAngles) {
-    drawBitmapText(l.text, 18, kOrange.r, kOrange.g, kOrange.b, cx + l.dx, cy + l.dy);
-  }
-}
-
-void drawTitleAndDistances(float range, float cx, float cy) {
-  drawBitmapText("SICK PLS101", 10, kBlue.r, kBlue.g, kBlue.b, cx - 5.92f, cy + 5.7f);
-  struct Distance {
-    float fraction;
-    float dx;
-  };
-  constexpr Distance kDistances[] = {
-      {0.25f, 0.69f}, {0.5f, -2.88f}, {0.75f, 3.19f}, {1.0f, -5.38f}};
-  char text[64];
-  for (const Distance& d : kDistances) {
-    std::snprintf(text, sizeof text, "%2.2f [m]", static_cast<double>(range * d.fraction));
-    drawBitmapText(text, 10, kOrange.r, kOrange.g, kOrange.b, cx + d.dx, cy - 0.52f);
-  }
-}
-
 bool withinRange(float reading, float range) {
   return reading >= 0 && reading < range;
 }
@@ -63,12 +33,36 @@ float unitsPerPixel() {
 
 }  // namespace
 
-void drawLaserRadarLabels(float range, float centreX, float centreY) {
-  drawTitleAndDistances(range, centreX, centreY);
+void drawLaserRadarTexts(float centreX, float centreY) {
+  const float cx = centreX, cy = centreY;
+  struct Label {
+    const char* text;
+    float dx, dy;
+  };
+  constexpr Label kAngles[] = {{"0", 5.31f, 0.0f},
+                               {"45", 3.54f, 3.73f},
+                               {"90", -0.25f, 5.17f},
+                               {"135", -4.37f, 3.73f},
+                               {"180", -5.95f, 0.0f}};
+  for (const Label& l : kAngles) {
+    drawBitmapText(l.text, 18, kOrange.r, kOrange.g, kOrange.b, cx + l.dx, cy + l.dy);
+  }
 }
 
-void drawLaserRadarTexts(float centreX, float centreY) {
-  drawAngleLabels(centreX, centreY);
+void drawLaserRadarLabels(float range, float centreX, float centreY) {
+  const float cx = centreX, cy = centreY;
+  drawBitmapText("SICK PLS101", 10, kBlue.r, kBlue.g, kBlue.b, cx - 5.92f, cy + 5.7f);
+  struct Distance {
+    float fraction;
+    float dx;
+  };
+  constexpr Distance kDistances[] = {
+      {0.25f, 0.69f}, {0.5f, -2.88f}, {0.75f, 3.19f}, {1.0f, -5.38f}};
+  char text[64];
+  for (const Distance& d : kDistances) {
+    std::snprintf(text, sizeof text, "%2.2f [m]", static_cast<double>(range * d.fraction));
+    drawBitmapText(text, 10, kOrange.r, kOrange.g, kOrange.b, cx + d.dx, cy - 0.52f);
+  }
 }
 
 void drawLaserRadarShapes(const LaserScanView& ranges, const float* cosTable, const float* sinTable,

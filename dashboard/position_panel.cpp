@@ -2,7 +2,6 @@
 
 #include <GL/gl.h>
 
-#include <cstddef>
 #include <cstdio>
 
 #include "dashboard/dashboard_colours.h"
@@ -17,12 +16,8 @@ void orangeText(const char* text, float x, float y) {
   drawBitmapText(text, 12, kOrange.r, kOrange.g, kOrange.b, x, y);
 }
 
-// A displacement after its fixed caption, each character where it falls in
-// the whole line.
-void displacement(const char* prefix, std::size_t prefixLength, float metres, float x, float y) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%s%2.2f", prefix, static_cast<double>(metres));
-  drawBitmapTextFrom(text, prefixLength, 12, kOrange.r, kOrange.g, kOrange.b, x, y);
+void orangeNumberAfter(const char* caption, float value, float x, float y) {
+  drawBitmapNumberAfter(caption, value, 12, kOrange.r, kOrange.g, kOrange.b, x, y);
 }
 
 void framedBox(float px, float py, float low, float high, bool rightSideFirstUp) {
@@ -66,12 +61,10 @@ void drawPositionPanelTexts(const RobotController& rc, float panelX, float panel
   std::snprintf(text, sizeof text, ":  %d\xb0 : %2.2f' %c", rc.gpsLonDegrees.load(),
                 static_cast<double>(rc.gpsLonMinutes.load()), rc.gpsLonHemisphere.load());
   orangeText(text, px - 0.29f, py + 1.05f);
-  constexpr std::size_t kLength = sizeof kXPrefix - 1;
-  static_assert(sizeof kYPrefix - 1 == kLength);
-  displacement(kXPrefix, kLength, rc.gpsDisplacementX.load(), px - 1.79f, py + 0.4f);
-  displacement(kYPrefix, kLength, rc.gpsDisplacementY.load(), px - 1.79f, py - 0.01f);
-  displacement(kXPrefix, kLength, rc.odoDisplacementX.load(), px - 1.79f, py - 1.78f);
-  displacement(kYPrefix, kLength, rc.odoDisplacementY.load(), px - 1.79f, py - 2.19f);
+  orangeNumberAfter(kXPrefix, rc.gpsDisplacementX.load(), px - 1.79f, py + 0.4f);
+  orangeNumberAfter(kYPrefix, rc.gpsDisplacementY.load(), px - 1.79f, py - 0.01f);
+  orangeNumberAfter(kXPrefix, rc.odoDisplacementX.load(), px - 1.79f, py - 1.78f);
+  orangeNumberAfter(kYPrefix, rc.odoDisplacementY.load(), px - 1.79f, py - 2.19f);
 }
 
 void drawPositionPanelFixed(float panelX, float panelY) {

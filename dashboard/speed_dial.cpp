@@ -3,16 +3,15 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "dashboard/dashboard_colours.h"
 #include "dashboard/text_print.h"
 
-namespace {
-
+// The value's caption: in the fixed picture, the number after it in each frame.
 constexpr const char kSpeedPrefix[] = "Velocidad [cm/s]: ";
 
-void drawFixedLabels(const char* title, float cx, float cy) {
+void drawSpeedDialLabels(float centreX, float centreY, const char* title) {
+  const float cx = centreX, cy = centreY;
   drawBitmapText(title, 10, kBlue.r, kBlue.g, kBlue.b, cx - 2.41f, cy + 2.19f);
   drawBitmapText(kSpeedPrefix, 10, kOrange.r, kOrange.g, kOrange.b, cx - 1.51f, cy - 0.86f);
   struct Label {
@@ -27,23 +26,9 @@ void drawFixedLabels(const char* title, float cx, float cy) {
   }
 }
 
-// The value after its fixed beginning, each character where it falls in the
-// whole line.
-void drawValue(float v, float cx, float cy) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%s%2.2f", kSpeedPrefix, static_cast<double>(v));
-  drawBitmapTextFrom(text, sizeof kSpeedPrefix - 1, 10, kOrange.r, kOrange.g, kOrange.b, cx - 1.51f,
-                     cy - 0.86f);
-}
-
-}  // namespace
-
-void drawSpeedDialLabels(float centreX, float centreY, const char* title) {
-  drawFixedLabels(title, centreX, centreY);
-}
-
 void drawSpeedDialTexts(const float* value, float centreX, float centreY) {
-  drawValue(*value, centreX, centreY);
+  drawBitmapNumberAfter(kSpeedPrefix, *value, 10, kOrange.r, kOrange.g, kOrange.b, centreX - 1.51f,
+                        centreY - 0.86f);
 }
 
 void drawSpeedDialShapes(const float* value, float maxValue, float centreX, float centreY,

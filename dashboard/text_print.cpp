@@ -59,3 +59,10 @@ void drawBitmapTextFrom(const char* text, std::size_t from, int size, float red,
   glRasterPos2f(x, y);
   drawGlyphs(text, size, from);
 }
+
+void drawBitmapNumberAfter(const char* caption, float value, int size, float red, float green,
+                           float blue, float x, float y) {
+  char text[128];
+  std::snprintf(text, sizeof text, "%s%2.2f", caption, static_cast<double>(value));
+  drawBitmapTextFrom(text, std::strlen(caption), size, red, green, blue, x, y);
+}

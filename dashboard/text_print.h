@@ -22,3 +22,9 @@ void drawBitmapText(const char* text, int size, float red, float green, float bl
 // drawn once, elsewhere.
 void drawBitmapTextFrom(const char* text, std::size_t from, int size, float red, float green,
                         float blue, float x, float y);
+
+// The number `value` ("%2.2f") that follows `caption` on a line whose caption
+// is drawn elsewhere: only the number, each character where it falls in the
+// whole line.
+void drawBitmapNumberAfter(const char* caption, float value, int size, float red, float green,
+                           float blue, float x, float y);
