@@ -8,16 +8,15 @@ void recomputeWheelSpeeds(DrivingState& d) {
   const double v = d.manualSpeed;
   const double w = d.manualTurn;
   const double track = d.wheelTrack;
-  d.leftWheelSpeed = static_cast<float>(v + w * track / 2.0);
-  d.rightWheelSpeed = static_cast<float>(v - w * track / 2.0);
+  d.wheelSpeeds =
+      WheelSpeeds{static_cast<float>(v + w * track / 2.0), static_cast<float>(v - w * track / 2.0)};
 }
 
 namespace {
 void stop(DrivingState& d) {
   d.manualTurn = 0;
   d.manualSpeed = 0;
-  d.leftWheelSpeed = 0;
-  d.rightWheelSpeed = 0;
+  d.wheelSpeeds = WheelSpeeds{};
 }
 
 void stepTestPoint(Relaxed<float>& coordinate, double delta, const DrivingState& d) {
