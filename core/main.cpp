@@ -10,6 +10,7 @@
 #include "core/driving_state.h"
 #include "core/frame_loop.h"
 #include "core/station_command_line.h"
+#include "core/station_exit.h"
 #include "core/station_globals.h"
 #include "core/station_hooks.h"
 #include "core/station_recording.h"
@@ -23,7 +24,6 @@
 #include "gui/station_window.h"
 #include "os/console_print.h"
 #include "os/terminal_console.h"
-#include "robot/station_exit.h"
 
 namespace {
 // SIGINT, SIGTERM and SIGHUP end the station as its own quit does, from a
@@ -94,6 +94,7 @@ int main(int argc, char** argv) {
   viewRecord = view.get();
 
   openStatusConsole("Estado de comunicaciones");
+  endStationWhenARobotLinkEnds();
   // Before the threads it records start.
   startStationRecording();
   startStationThread(signalThreadMain, "S");

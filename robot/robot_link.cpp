@@ -1,5 +1,7 @@
 #include "robot/robot_link.h"
 
+#include <atomic>
+
 #include "aria/ar_util.h"
 #include "aria/aria_init.h"
 #include "os/console_print.h"
@@ -7,7 +9,6 @@
 #include "robot/robot_motion.h"
 #include "robot/route_file.h"
 #include "robot/route_follower.h"
-#include "robot/station_exit.h"
 #include "state/robot_controller.h"
 
 namespace {
@@ -19,6 +20,12 @@ constexpr double kManualTransformHeading = 1.0;       // degrees
 constexpr int kSonar = 28;
 constexpr int kEnable = 4;
 constexpr int kSoundToggle = 92;
+
+std::atomic<void (*)(bool)> linkEndHandler{nullptr};
+
+void reportLinkEnd(bool lost) {
+  if (auto handler = linkEndHandler.load()) handler(lost);
+}
 
 long msSince(std::chrono::steady_clock::time_point start) {
   return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -57,13 +64,17 @@ void ConnectionHandler::onConnectFailed() {
   Aria::shutdown();
 }
 
+void setRobotLinkEndHandler(void (*handler)(bool lost)) {
+  linkEndHandler.store(handler);
+}
+
 void ConnectionHandler::onDisconnected() {
-  endStation(0);
+  reportLinkEnd(false);
 }
 
 // The robot layer has already said on the console why the link was lost.
 void ConnectionHandler::onLinkLost() {
-  endStation(1);
+  reportLinkEnd(true);
 }
 
 RobotLink::RobotLink() : robot(nullptr, true, true, true, true), connectionHandler(&robot) {}
@@ -138,7 +149,7 @@ int RobotLink::runRoute(RobotController& station) {
   consolePrintf("[%f] [%f]\n", robot.getPose().getY(), robot.getVel());
   consolePrintf("\a\n\n%d\n", static_cast<int>(msSince(routeStopwatch)));
   robot.lock();
-  const ArPose final = motion.readPose();
+  const ArPose final = motion.readPose().pose;
   consolePrintf("\nencoder %f %f %f\n", final.getX(), final.getY(), final.getTh());
   robot.unlock();
   consolePrintf("\nexiste %d activo %d paquetes %d\n", gyro->haveGottenData() ? 1 : 0,

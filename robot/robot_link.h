@@ -17,10 +17,15 @@
 
 struct RobotController;
 
+// What becomes of the station when a connected robot's link ends is not the
+// robot layer's to decide: it reports it. lost: the robot closed, reset or
+// fell silent (the robot layer has said why on the console); else the station
+// ended the link itself. Set once at start-up; nullptr: nothing is done.
+void setRobotLinkEndHandler(void (*handler)(bool lost));
+
 // Reacts to the robot's link: prepares the robot once connected, stops the
-// robot's cycle when the connection fails inside the library, and ends the
-// station when the link goes (status 0 when the station itself disconnected,
-// 1 with a console line when the link was lost).
+// robot's cycle when the connection fails inside the library, and reports
+// the link's end to the handler above.
 class ConnectionHandler {
  public:
   explicit ConnectionHandler(ArRobot* robot);

@@ -1,6 +1,7 @@
 // A station stand-in for the lost-link tests: runs one robot worker against
-// the robot at 127.0.0.1:PORT, the way the station's worker threads do, so a
-// test can end the robot under it and look at how the process ends.
+// the robot at 127.0.0.1:PORT, the way the station's worker threads do, with
+// the station's end wired to the robot links, so a test can end the robot
+// under it and look at how the process ends.
 // Usage: robot_worker_probe auto PORT ROUTE_FILE
 //        robot_worker_probe manual PORT
 //        robot_worker_probe disconnect PORT   (connects a manual link, then
@@ -12,6 +13,7 @@
 #include <memory>
 
 #include "aria/ar_util.h"
+#include "core/station_exit.h"
 #include "robot/robot_link.h"
 #include "robot/robot_workers.h"
 #include "state/robot_controller.h"
@@ -19,6 +21,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
+  // As the station does: a robot link's end ends the process.
+  endStationWhenARobotLinkEnds();
   auto station = std::make_unique<RobotController>();
   station->simulatorMode = 1;
   const int port = std::atoi(argv[2]);

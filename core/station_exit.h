@@ -10,3 +10,7 @@
 // before the terminal is put back (a recorder closing its files). Set at
 // start-up; nullptr: none.
 void setStationEndHook(void (*hook)());
+
+// The station ends with a robot's link, as the robot layer reports it: status
+// 0 when the station ended the link itself, 1 when it was lost.
+void endStationWhenARobotLinkEnds();

@@ -1,4 +1,4 @@
-#include "robot/station_exit.h"
+#include "core/station_exit.h"
 
 #include <atomic>
 #include <chrono>
@@ -8,6 +8,7 @@
 #include "aria/aria_init.h"
 #include "os/console_print.h"
 #include "os/terminal_console.h"
+#include "robot/robot_link.h"
 
 namespace {
 std::atomic<void (*)()> endHook{nullptr};
@@ -31,4 +32,8 @@ void endStation(int status) {
   // the budget is dropped.
   finishConsoleForExit(std::chrono::milliseconds(300));
   std::_Exit(status);
+}
+
+void endStationWhenARobotLinkEnds() {
+  setRobotLinkEndHandler([](bool lost) { endStation(lost ? 1 : 0); });
 }
