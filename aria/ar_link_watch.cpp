@@ -4,7 +4,8 @@
 
 namespace {
 std::atomic<void (*)(int, bool, int)> commandWatcher{nullptr};
-std::atomic<void (*)(const ArRobot&, const ReceivedPacket&)> statusWatcher{nullptr};
+std::atomic<void (*)(const ArRobot&, const ArStatusFields&, const ReceivedPacket&, std::uint64_t)>
+    statusWatcher{nullptr};
 }  // namespace
 
 void setLinkWatch(const ArLinkWatch& watch) {
@@ -27,7 +28,8 @@ void noteCommandWritten(const uint8_t* bytes, int size) {
   }
 }
 
-void noteStatusTaken(const ArRobot& robot, const ReceivedPacket& packet) {
+void noteStatusTaken(const ArRobot& robot, const ArStatusFields& fields,
+                     const ReceivedPacket& packet, std::uint64_t sequence) {
   const auto watcher = statusWatcher.load(std::memory_order_relaxed);
-  if (watcher != nullptr) watcher(robot, packet);
+  if (watcher != nullptr) watcher(robot, fields, packet, sequence);
 }

@@ -134,6 +134,11 @@ ArPose ArRobot::getPose() const {
   return pose_;
 }
 
+ArRobot::PoseSample ArRobot::getPoseSample() const {
+  std::lock_guard<std::recursive_mutex> lock(dataMutex_);
+  return PoseSample{pose_, odometry_.raw, statusSequence_};
+}
+
 ArPose ArRobot::getRawEncoderPose() const {
   std::lock_guard<std::recursive_mutex> lock(dataMutex_);
   return odometry_.raw;

@@ -78,6 +78,14 @@ class ArRobot {
 
   ArPose getPose() const;            // the encoder transform applied
   ArPose getRawEncoderPose() const;  // accumulated status packet deltas
+  // Both poses and the sequence number of the status packet they came from,
+  // all of one packet (0: no packet yet).
+  struct PoseSample {
+    ArPose pose;
+    ArPose raw;
+    std::uint64_t packet = 0;
+  };
+  PoseSample getPoseSample() const;
   void setEncoderTransform(const ArPose& transform);
   double getVel() const;       // mm/s
   double getLeftVel() const;   // mm/s
@@ -140,7 +148,8 @@ class ArRobot {
   // Robot cycle.
   void cycleLoop();
   void handlePacket(const ReceivedPacket& packet, int64_t nowMs);
-  // False when the packet is too short to be a status packet (reported).
+  // Takes a status packet into the robot's state and hands it to the link
+  // watch; false when it is too short to be one (reported).
   bool handleStatus(const ReceivedPacket& packet, int64_t nowMs);
   // Returns the ms until the next keep-alive is due; stale tells whether it
   // stopped a motion command that was no longer renewed.
@@ -171,6 +180,7 @@ class ArRobot {
   bool motorsEnabled_ = false;
   int stallValue_ = 0;
   long statusCount_ = 0;
+  std::uint64_t statusSequence_ = 0;
   ArRobotParams params_;
   std::string robotName_, robotType_, robotSubType_;
   int gyroType_ = 0;

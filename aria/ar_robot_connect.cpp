@@ -173,6 +173,7 @@ bool ArRobot::connectSequence(std::string& why) {
     leftVel_ = rightVel_ = 0;
     batteryCount_ = batteryNext_ = 0;
     statusCount_ = 0;
+    statusSequence_ = 0;
     gyroType_ = 0;
   }
   ArUtil::sleep(kCycleMs);
@@ -198,9 +199,7 @@ bool ArRobot::connectSequence(std::string& why) {
       }
       break;
     }
-    if (ArPacketTypes::isStatus(p.type) && handleStatus(p, ArUtil::getTimeMs())) {
-      noteStatusTaken(*this, p);
-    }
+    if (ArPacketTypes::isStatus(p.type)) handleStatus(p, ArUtil::getTimeMs());
   }
   if (linkDown_) {
     why = "la conexion se cerro durante el saludo";

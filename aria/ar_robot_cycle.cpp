@@ -155,6 +155,9 @@ bool ArRobot::handleStatus(const ReceivedPacket& packet, int64_t nowMs) {
     motorsEnabled_ = (f.flags & kStatusFlagMotorsEnabled) != 0;
     stallValue_ = f.stallBumpers;
     ++statusCount_;
+    statusSequence_ = ArRobotRegistry::nextStatusSequence();
+    // Still held: a recorder has the packet before any worker sees its pose.
+    noteStatusTaken(*this, f, packet, statusSequence_);
   }
   lastStatusMs_.store(nowMs);
   return true;
@@ -162,7 +165,7 @@ bool ArRobot::handleStatus(const ReceivedPacket& packet, int64_t nowMs) {
 
 void ArRobot::handlePacket(const ReceivedPacket& packet, int64_t nowMs) {
   if (ArPacketTypes::isStatus(packet.type)) {
-    if (handleStatus(packet, nowMs)) noteStatusTaken(*this, packet);
+    handleStatus(packet, nowMs);
   } else if (ArPacketTypes::isReset(packet.type)) {
     linkLost("el controlador del robot se reinicio");
     return;

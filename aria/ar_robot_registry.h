@@ -13,6 +13,10 @@ void adoptWorker(uint64_t token);
 const ArRobot* currentLayerRobot();
 void setCurrentLayerRobot(const ArRobot* robot);
 
+// The next status packet's sequence number: 1, 2, 3... over every robot and
+// link of the process, so that a number names one packet for good.
+uint64_t nextStatusSequence();
+
 void add(ArRobot* robot);
 void remove(ArRobot* robot);
 }  // namespace ArRobotRegistry

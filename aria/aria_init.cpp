@@ -21,6 +21,7 @@ Registry& registry() {
 
 std::atomic<bool> gExiting{false};
 std::atomic<uint64_t> gNextToken{1};
+std::atomic<uint64_t> gNextStatus{1};
 thread_local uint64_t tWorker = 0;
 thread_local const ArRobot* tLayerRobot = nullptr;
 
@@ -42,6 +43,10 @@ const ArRobot* currentLayerRobot() {
 }
 void setCurrentLayerRobot(const ArRobot* robot) {
   tLayerRobot = robot;
+}
+
+uint64_t nextStatusSequence() {
+  return gNextStatus.fetch_add(1, std::memory_order_relaxed);
 }
 
 void add(ArRobot* robot) {

@@ -62,7 +62,7 @@ static void BM_HandLaserRow(benchmark::State& state) {
   const LaserScanView scan = fullScan(rc);
   std::size_t handed = 0;
   for (auto _ : state) {
-    scratch.recorder.laserScan(scan, PoseKey{250, 250, 0.5f});
+    scratch.recorder.laserScan(scan, MapPose{250, 250, 0.5f, 1});
     letTheWriterCatchUp(state, handed);
   }
   state.counters["dropped"] = static_cast<double>(scratch.recorder.droppedRows());
@@ -74,10 +74,13 @@ static void BM_HandRobotRow(benchmark::State& state) {
   RobotRecord row;
   row.xMm = 1234.5;
   row.battery = 12.5;
-  const std::uint8_t packet[50] = {0xFA, 0xFB, 47, 0x32};
+  ReceivedPacket packet;
+  packet.type = 0x32;
+  packet.dataSize = 44;
   std::size_t handed = 0;
+  std::uint64_t sequence = 0;
   for (auto _ : state) {
-    scratch.recorder.robotStatus(row, PoseKey{250, 250, 0}, packet, 50);
+    scratch.recorder.robotStatus(row, ++sequence, packet);
     letTheWriterCatchUp(state, handed);
   }
   state.counters["dropped"] = static_cast<double>(scratch.recorder.droppedRows());

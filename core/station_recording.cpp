@@ -10,13 +10,11 @@
 #include "aria/ar_robot.h"
 #include "aria/ar_status_packet.h"
 #include "core/driving_state.h"
+#include "core/station_exit.h"
 #include "core/station_globals.h"
 #include "laser/laser_scan_reader.h"
 #include "record/recorder.h"
 #include "record/recording_files.h"
-#include "robot/pose_update.h"
-#include "robot/robot_motion.h"
-#include "robot/station_exit.h"
 
 namespace {
 Recorder& recorder() {
@@ -33,11 +31,12 @@ void onCommandSent(int command, bool hasArgument, int argument) {
   recorder().command(recording::kOriginRobot, command, hasArgument, argument);
 }
 
-void onStatusTaken(const ArRobot& robot, const ReceivedPacket& packet) {
+// On the robot cycle thread, with the robot's data held: the getters show
+// this packet.
+void onStatusTaken(const ArRobot& robot, const ArStatusFields& fields, const ReceivedPacket& packet,
+                   std::uint64_t sequence) {
   const RobotController* rc = stationRecord.load();
   if (rc == nullptr) return;
-  ArStatusFields fields;
-  decodeStatusPacket(packet, fields);
   const ArPose raw = robot.getRawEncoderPose();
   RobotRecord row;
   row.xMm = raw.getX();
@@ -52,16 +51,10 @@ void onStatusTaken(const ArRobot& robot, const ReceivedPacket& packet) {
   row.odoDy = rc->odoDisplacementY;
   row.gpsDx = rc->gpsDisplacementX;
   row.gpsDy = rc->gpsDisplacementY;
-  // What the robot worker will make of this packet's pose when it takes it.
-  const bool first = rc->firstPose;
-  const PoseView view = poseView(stationPoseOf(robot, *rc), first, rc->odoOriginX, rc->odoOriginY);
-  WirePacket wire;
-  buildPacket(packet.type, packet.data(), packet.dataSize, wire);
   if (robot.getStatusPacketCount() == 1) {
     recorder().connection(robot.getRobotName(), robot.getRobotType(), robot.getRobotSubType());
   }
-  recorder().robotStatus(row, PoseKey{view.mapRow, view.mapCol, view.headingRad}, wire.data(),
-                         wire.size);
+  recorder().robotStatus(row, sequence, packet);
 }
 
 void onGpsBytes(const char* bytes, int count) {
@@ -109,9 +102,7 @@ void stationLaserLoop(RobotController& rc) {
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(laserPassMutex);
-      if (const auto pose = laserPass(rc)) {
-        recorder().laserScan(laserScan(rc), PoseKey{pose->mapRow, pose->mapCol, pose->headingRad});
-      }
+      if (const auto pose = laserPass(rc)) recorder().laserScan(laserScan(rc), *pose);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

@@ -2,23 +2,23 @@
 
 #include <utility>
 
-RowQueue::RowQueue(std::size_t capacity, std::size_t readings)
-    : slots_(capacity == 0 ? 1 : capacity) {
-  for (QueuedRow& slot : slots_) {
-    slot.ranges.assign(readings, 0.0f);
-    slot.ranges.clear();
+RowQueue::RowQueue(std::size_t capacity) : slots_(capacity == 0 ? 1 : capacity) {}
+
+bool RowQueue::push(QueuedRow&& row) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (count_ == slots_.size()) {
+    dropped_.fetch_add(1, std::memory_order_relaxed);
+    return false;
   }
+  slots_[(head_ + count_) % slots_.size()] = std::move(row);
+  ++count_;
+  return true;
 }
 
 bool RowQueue::pop(QueuedRow& out) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (count_ == 0) return false;
-  QueuedRow& slot = slots_[head_];
-  out.kind = slot.kind;
-  out.seconds = slot.seconds;
-  out.numbers = slot.numbers;
-  std::swap(out.ranges, slot.ranges);
-  std::swap(out.text, slot.text);
+  out = std::move(slots_[head_]);
   head_ = (head_ + 1) % slots_.size();
   --count_;
   return true;

@@ -27,9 +27,9 @@ void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const SharedWheelSp
   consolePrintf("[%lf] [%lf] [%lf]\n", currentPose.getX() / 1000, currentPose.getY() / 1000,
                 currentPose.getTh());
   while (*runFlag != 0) {
-    refreshPose(robot, currentPose);
+    const std::uint64_t packet = refreshPose(robot, currentPose);
     if (passes == 10) {
-      updatePose(station, currentPose, robot.velocity());
+      updatePose(station, currentPose, robot.velocity(), packet);
       passes = 0;
     } else {
       ++passes;

@@ -1,16 +1,25 @@
 #pragma once
 // What the route follower and the manual drive loop need of a connected robot.
 // The robot workers give them the real robot; tests give them a scripted one.
+#include <cstdint>
+
 #include "aria/ar_pose.h"
 
 struct RobotController;
+
+// A pose as the robot gave it, and the sequence number of the status packet
+// it came from (0: none, or a robot that does not number them).
+struct PoseReading {
+  ArPose pose;
+  std::uint64_t packet = 0;
+};
 
 class MotionPort {
  public:
   virtual ~MotionPort() = default;
   // The robot's pose from the configured source (raw encoder pose in
-  // simulator mode, else the pose the robot library keeps).
-  virtual ArPose readPose() = 0;
+  // simulator mode, else the pose the robot library keeps), with its packet.
+  virtual PoseReading readPose() = 0;
   // The robot's translational velocity, mm/s.
   virtual double velocity() = 0;
   // Wheel speeds in mm/s, left first.
@@ -25,8 +34,9 @@ class MotionPort {
   virtual void waitPass() = 0;
 };
 
-// Reads the pose into currentPose (no station update).
-void refreshPose(MotionPort& robot, ArPose& currentPose);
+// Reads the pose into currentPose (no station update); the number of the
+// status packet it came from.
+std::uint64_t refreshPose(MotionPort& robot, ArPose& currentPose);
 
 // Reads the pose, hands it to the station record, and re-bases currentPose on
 // the route origin (x, y = the station's displacement in mm; heading kept).

@@ -4,6 +4,17 @@
 #include "state/map_cells.h"
 #include "state/robot_controller.h"
 
+namespace {
+// What updatePose makes of a pose: the displacement from the origin (m), the
+// heading and the map cell. first: the pose becomes the origin (no origin yet).
+struct PoseView {
+  float dx = 0;
+  float dy = 0;
+  float headingRad = 0;
+  int mapRow = 0;
+  int mapCol = 0;
+};
+
 PoseView poseView(const ArPose& pose, bool first, float originX, float originY) {
   PoseView v;
   if (!first) {
@@ -16,8 +27,10 @@ PoseView poseView(const ArPose& pose, bool first, float originX, float originY) 
   v.mapRow = kStartCell + truncCells(static_cast<float>(v.dx / 0.1));
   return v;
 }
+}  // namespace
 
-void updatePose(RobotController& rc, const ArPose& pose, double velocityMmPerS) {
+void updatePose(RobotController& rc, const ArPose& pose, double velocityMmPerS,
+                std::uint64_t packet) {
   const bool first = rc.firstPose;
   if (first) {
     rc.odoOriginX = static_cast<float>(pose.getX() / 1000.0);
@@ -32,7 +45,7 @@ void updatePose(RobotController& rc, const ArPose& pose, double velocityMmPerS) 
   // Column first.
   rc.mapCol = v.mapCol;
   rc.mapRow = v.mapRow;
-  rc.mapPose.store(MapPose{v.mapRow, v.mapCol, v.headingRad});
+  rc.mapPose.store(MapPose{v.mapRow, v.mapCol, v.headingRad, packet});
 }
 
 void updatePose(RobotController& rc, const ArPose& pose, ArRobot& robot) {

@@ -5,12 +5,11 @@
 #include "aria/ar_util.h"
 #include "state/robot_controller.h"
 
-ArPose stationPoseOf(const ArRobot& robot, const RobotController& station) {
-  return station.simulatorMode != 0 ? robot.getRawEncoderPose() : robot.getPose();
-}
-
-ArPose RobotMotion::readPose() {
-  return stationPoseOf(robot_, station_);
+// The source the station's simulator mode picks: the raw encoder pose in
+// simulator mode, else the pose the robot layer keeps.
+PoseReading RobotMotion::readPose() {
+  const ArRobot::PoseSample sample = robot_.getPoseSample();
+  return {station_.simulatorMode != 0 ? sample.raw : sample.pose, sample.packet};
 }
 double RobotMotion::velocity() {
   return robot_.getVel();

@@ -6,14 +6,10 @@
 
 struct RobotController;
 
-// The robot's pose from the source the station's simulator mode picks: the raw
-// encoder pose in simulator mode, else the pose the robot layer keeps.
-ArPose stationPoseOf(const ArRobot& robot, const RobotController& station);
-
 class RobotMotion : public MotionPort {
  public:
   RobotMotion(ArRobot& robot, const RobotController& station) : robot_(robot), station_(station) {}
-  ArPose readPose() override;
+  PoseReading readPose() override;
   double velocity() override;
   void setVel2(double left, double right) override;
   void sleepMs(int ms) override;

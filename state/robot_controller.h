@@ -19,11 +19,13 @@ inline constexpr int kStartCell = 250;
 
 using MapGrid = std::array<Relaxed<std::uint8_t>, kGridCells>;
 
-// The robot's cell and heading as one value: what a scan is marked from.
+// The robot's cell and heading as one value: what a scan is marked from, and
+// the sequence number of the robot's status packet that gave it (0: none).
 struct MapPose {
   int mapRow = kStartCell;
   int mapCol = kStartCell;
   float headingRad = 0;
+  std::uint64_t packet = 0;
 };
 
 // A number of its own for every station record made in the process.

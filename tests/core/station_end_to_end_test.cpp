@@ -615,6 +615,30 @@ TEST_F(StationEndToEnd, ARouteRunIsRecordedReplayedAndItsMapRebuilt) {
   EXPECT_EQ(robot[0].size(), 13u);
   EXPECT_EQ(laser[0].size(), 2u + 361u);
 
+  // Each scan names the status packet whose pose marked it (its robot.csv
+  // row): from the robot worker's first pose on, every scan has one, in the
+  // order the packets came, and the heading it was marked with is that
+  // packet's (the raw odometry in the simulator's mode).
+  const auto poses = rows("laser_pose.csv", ',');
+  ASSERT_EQ(poses.size(), laser.size());
+  long lastPacket = -1;
+  int named = 0;
+  for (const auto& pose : poses) {
+    const long packet = std::stol(pose.at(4));
+    if (packet < 0) {
+      EXPECT_EQ(lastPacket, -1) << "a scan without its packet after one with";
+      continue;
+    }
+    ASSERT_LT(static_cast<std::size_t>(packet), robot.size());
+    EXPECT_GE(packet, lastPacket);
+    lastPacket = packet;
+    const double headingDeg = std::stod(robot[static_cast<std::size_t>(packet)].at(3));
+    EXPECT_EQ(static_cast<float>(headingDeg * 3.1415927 / 180.0), std::stof(pose.at(3)))
+        << "scan at " << pose[0] << " s, packet " << packet;
+    ++named;
+  }
+  EXPECT_GT(named, 20);
+
   // The laser thread reads the scan file ten times a second, from the first
   // scan to the station's end (the Escape key, the last command row).
   const double length = std::stod(commands.back()[0]) - std::stod(laser.front()[0]);

@@ -32,7 +32,7 @@ void runFrames(DrivingState& d, const std::atomic<bool>& run) {
 class CountingPort : public MotionPort {
  public:
   CountingPort(Relaxed<int>& run, long passes) : run_(run), passes_(passes) {}
-  ArPose readPose() override { return {}; }
+  PoseReading readPose() override { return {}; }
   double velocity() override { return 0; }
   void setVel2(double left, double right) override {
     if (left == 0 && right == 0) return;

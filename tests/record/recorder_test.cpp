@@ -87,15 +87,16 @@ TEST(Recorder, RowsFromEveryThreadLandInTheirFilesInTimeOrder) {
   {
     std::thread laser([&] {
       for (int k = 0; k < kRows; ++k)
-        recorder.laserScan(views[k], PoseKey{250 + k % 7, 250, 0.25f});
+        recorder.laserScan(views[k], MapPose{250 + k % 7, 250, 0.25f, 0});
     });
     std::thread robot([&] {
       for (int k = 0; k < kRows; ++k) {
         RobotRecord row;
         row.xMm = k;
         row.battery = 12.5;
-        const std::uint8_t packet[] = {0xFA, 0xFB, 3, 0x32, 0, 0};
-        recorder.robotStatus(row, PoseKey{250, 250, 0}, packet, sizeof packet);
+        ReceivedPacket packet;
+        packet.type = 0x32;
+        recorder.robotStatus(row, static_cast<std::uint64_t>(k) + 1, packet);
         recorder.command(recording::kOriginRobot, 32, true, k);
       }
     });
@@ -158,6 +159,48 @@ TEST(Recorder, RowsFromEveryThreadLandInTheirFilesInTimeOrder) {
   track[static_cast<std::size_t>(gridIndex(kStartCell, kStartCell))] = 1;
   for (int r = 250; r < 257; ++r) track[static_cast<std::size_t>(gridIndex(r, 250))] = 1;
   EXPECT_EQ(fileText(folder / recording::kMap), encodePng(mapPicture(kGridSize, obstacles, track)));
+}
+
+// Each scan names the status packet its pose came from by the packet's
+// sequence number: laser_pose.csv holds that packet's robot.csv row, and
+// robot.bin the packet itself.
+TEST(Recorder, EachScanNamesTheRobotRowOfThePacketItWasMarkedFrom) {
+  TempDir run;
+  Recorder recorder;
+  ASSERT_TRUE(recorder.start(RecorderSettings{run.path().string()}));
+  RobotController scans;
+  const LaserScanView scan = scanOf(scans, 3, 1.0f);
+  const auto status = [&](std::uint64_t sequence, std::uint8_t x) {
+    ReceivedPacket packet;
+    packet.type = 0x32;
+    packet.dataSize = 1;
+    packet.dataBytes[0] = x;
+    recorder.robotStatus(RobotRecord{}, sequence, packet);
+  };
+  status(41, 7);
+  status(42, 8);
+  recorder.laserScan(scan, MapPose{250, 251, 0.5f, 42});  // robot.csv row 1
+  status(43, 9);
+  recorder.laserScan(scan, MapPose{250, 251, 0.5f, 42});  // the same pose again
+  recorder.laserScan(scan, MapPose{250, 250, 0, 0});      // before any packet
+  recorder.laserScan(scan, MapPose{250, 250, 0, 7});      // a packet never recorded
+  recorder.laserScan(scan, MapPose{250, 252, 0.5f, 41});
+  recorder.finish(nullptr);
+
+  const fs::path folder = onlyRecording(run);
+  std::vector<LaserRecord> back;
+  std::string error;
+  ASSERT_TRUE(parseLaserRecords(fileText(folder / recording::kLaser),
+                                fileText(folder / recording::kLaserPose), back, error))
+      << error;
+  std::vector<long> packets;
+  for (const LaserRecord& r : back) packets.push_back(r.packet);
+  EXPECT_EQ(packets, (std::vector<long>{1, 1, -1, -1, 0}));
+  std::vector<std::vector<std::uint8_t>> recorded;
+  ASSERT_TRUE(parseStatusPackets(fileText(folder / recording::kRobotPackets), recorded, error))
+      << error;
+  ASSERT_EQ(recorded.size(), 3u);
+  EXPECT_EQ(recorded[1][4], 8) << "row 1 is the packet numbered 42";
 }
 
 TEST(Recorder, AFolderItCannotMakeOrAFullDiskLeavesTheStationUnrecorded) {
@@ -229,11 +272,11 @@ TEST(Recorder, AWriteThatFailsStopsTheRecordingWithOneLine) {
   RobotController scans;
   const LaserScanView scan = scanOf(scans, 361, 1.0f);
   for (int k = 0; k < 200 && recorder.recording(); ++k) {
-    recorder.laserScan(scan, PoseKey{250, 250, 0});
+    recorder.laserScan(scan, MapPose{});
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   EXPECT_TRUE(pollUntil([&] { return !recorder.recording(); }, std::chrono::seconds(5)));
-  recorder.laserScan(scan, PoseKey{250, 250, 0});  // taken and ignored
+  recorder.laserScan(scan, MapPose{});  // taken and ignored
   recorder.finish(nullptr);
   console.stop();
   ::setrlimit(RLIMIT_FSIZE, &before);

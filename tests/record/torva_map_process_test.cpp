@@ -70,7 +70,7 @@ std::string recordAWalk(const TempDir& run, RobotController& rc) {
     rc.laserValid = true;
     const MarkPose pose{kStartCell + 2 * step, kStartCell - step / 3, 0.02f * step};
     markScanInMap(rc, pose);
-    recorder.laserScan(laserScan(rc), PoseKey{pose.mapRow, pose.mapCol, pose.headingRad});
+    recorder.laserScan(laserScan(rc), pose);
   }
   const std::string folder = recorder.folder();
   recorder.finish(&rc);

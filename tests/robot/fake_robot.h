@@ -31,7 +31,7 @@ class FakeRobot : public MotionPort {
   std::vector<int> sleeps;
   std::function<void(FakeRobot&)> onPass;  // runs after each pass
 
-  ArPose readPose() override { return ArPose(x, y, th); }
+  PoseReading readPose() override { return {ArPose(x, y, th), 0}; }
   double velocity() override { return (left_ + right_) / 2; }
   void setVel2(double left, double right) override {
     noteRenewalGap();
