@@ -196,20 +196,21 @@ void Console::State::writerLoop() {
   pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
   for (;;) {
     std::deque<std::string> batch;
+    std::unique_lock<std::timed_mutex> busy;
     {
-      std::unique_lock lock(mutex);
-      work.wait(lock, [this] { return !queue.empty() || stopping || exiting; });
+      std::unique_lock guard(mutex);
+      work.wait(guard, [this] { return !queue.empty() || stopping || exiting; });
       if (exiting || queue.empty()) break;
       batch.swap(queue);
-      writing.lock();
+      busy = std::unique_lock<std::timed_mutex>(writing);
     }
     std::size_t size = 0;
     for (const std::string& text : batch) {
       size += text.size();
       if (!broken && !writeAll(fd, text)) broken = true;
     }
-    writing.unlock();
-    std::lock_guard lock(mutex);
+    busy = {};
+    std::lock_guard guard(mutex);
     bytes -= size;
     done += batch.size();
     if (dropped > 0 && !exiting && !broken) {
@@ -223,7 +224,7 @@ void Console::State::writerLoop() {
     }
     written.notify_all();
   }
-  std::lock_guard lock(mutex);
+  std::lock_guard guard(mutex);
   writerEnded = true;
   ended.notify_all();
   written.notify_all();
@@ -248,10 +249,10 @@ Console::Console(ConsoleOptions options) : state_(std::make_shared<State>()) {
 }
 
 Console::~Console() {
-  std::unique_lock lock(state_->mutex);
+  std::unique_lock guard(state_->mutex);
   state_->stopping = true;
   state_->work.notify_all();
-  state_->ended.wait_for(lock, std::chrono::seconds(1), [this] { return state_->writerEnded; });
+  state_->ended.wait_for(guard, std::chrono::seconds(1), [this] { return state_->writerEnded; });
 }
 
 ConsoleStyle Console::style() const {
@@ -261,7 +262,7 @@ ConsoleStyle Console::style() const {
 void Console::print(std::string_view text) {
   if (text.empty()) return;
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
+  std::lock_guard guard(s.mutex);
   if (s.style == ConsoleStyle::Terminal) {
     if (s.enqueue(std::string(text), countLines(text))) s.keep(text);
     return;
@@ -294,7 +295,7 @@ void Console::print(std::string_view text) {
 
 void Console::block(std::string_view text, std::string_view content) {
   State& s = *state_;
-  std::lock_guard lock(s.mutex);
+  std::lock_guard guard(s.mutex);
   if (s.style == ConsoleStyle::Terminal) {
     std::string out(kClearScreen);
     out.append(text);
@@ -336,15 +337,15 @@ void Console::block(std::string_view text, std::string_view content) {
 void Console::control(std::string_view bytes) {
   State& s = *state_;
   if (s.style != ConsoleStyle::Terminal || bytes.empty()) return;
-  std::lock_guard lock(s.mutex);
+  std::lock_guard guard(s.mutex);
   s.enqueue(std::string(bytes), 1);
 }
 
 bool Console::drain(std::chrono::milliseconds timeout) {
   State& s = *state_;
-  std::unique_lock lock(s.mutex);
+  std::unique_lock guard(s.mutex);
   const std::uint64_t target = s.queued;
-  return s.written.wait_for(lock, timeout,
+  return s.written.wait_for(guard, timeout,
                             [&] { return s.done >= target || s.writerEnded || s.broken; });
 }
 
@@ -353,7 +354,7 @@ void Console::finishForExit(std::chrono::milliseconds budget) {
   const Clock::time_point deadline = Clock::now() + budget;
   std::deque<std::string> rest;
   {
-    std::lock_guard lock(s.mutex);
+    std::lock_guard guard(s.mutex);
     if (s.exiting) return;
     if (s.dropped > 0) s.queue.push_back(s.notice(s.dropped));
     s.exiting = true;
@@ -362,14 +363,14 @@ void Console::finishForExit(std::chrono::milliseconds budget) {
   }
   // A writer still busy at the deadline is stuck on its reader: the rest
   // is dropped rather than waited for.
-  if (!s.writing.try_lock_until(deadline)) return;
+  const std::unique_lock<std::timed_mutex> busy(s.writing, deadline);
+  if (!busy.owns_lock()) return;
   for (const std::string& text : rest) {
     if (s.broken || !writeWithin(s.fd, text, deadline)) break;
   }
-  s.writing.unlock();
 }
 
 long Console::droppedLines() const {
-  std::lock_guard lock(state_->mutex);
+  std::lock_guard guard(state_->mutex);
   return state_->droppedTotal;
 }

@@ -34,13 +34,13 @@ void vappendf(std::string& out, const char* format, va_list args) {
 }  // namespace
 
 std::shared_ptr<Console> stationConsole() {
-  std::lock_guard lock(currentMutex);
+  std::lock_guard guard(currentMutex);
   if (!current()) current() = std::make_shared<Console>();
   return current();
 }
 
 std::shared_ptr<Console> replaceStationConsole(std::shared_ptr<Console> console) {
-  std::lock_guard lock(currentMutex);
+  std::lock_guard guard(currentMutex);
   current().swap(console);
   return console;
 }
@@ -48,7 +48,7 @@ std::shared_ptr<Console> replaceStationConsole(std::shared_ptr<Console> console)
 void finishConsoleForExit(std::chrono::milliseconds budget) {
   std::shared_ptr<Console> console;
   {
-    std::lock_guard lock(currentMutex);
+    std::lock_guard guard(currentMutex);
     console = current();
   }
   if (console) console->finishForExit(budget);

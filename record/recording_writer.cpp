@@ -47,7 +47,7 @@ struct RecordingWriter::State {
   std::vector<std::uint8_t> finalTrack;
 
   void loop();
-  void take(QueuedRow& queued);
+  void writeRow(QueuedRow& queued);
   long robotRowOf(std::uint64_t packet) const;
   void writeOut();
   void syncAndCheck();
@@ -64,7 +64,7 @@ long RecordingWriter::State::robotRowOf(std::uint64_t packet) const {
   return -1;  // its row was dropped with a full queue, or is long gone
 }
 
-void RecordingWriter::State::take(QueuedRow& queued) {
+void RecordingWriter::State::writeRow(QueuedRow& queued) {
   if (!active()) return;  // stopped: the rest is not written
   RecordingFolder& f = *folder;
   if (auto* laser = std::get_if<LaserRow>(&queued)) {
@@ -137,11 +137,11 @@ void RecordingWriter::State::loop() {
   bool finishing = false;
   while (!finishing) {
     {
-      std::unique_lock<std::mutex> lock(mutex);
-      wake.wait_for(lock, kDrainPeriod, [this] { return finishRequested; });
+      std::unique_lock<std::mutex> guard(mutex);
+      wake.wait_for(guard, kDrainPeriod, [this] { return finishRequested; });
       finishing = finishRequested;
     }
-    while (shared->queue.pop(row)) take(row);
+    while (shared->queue.pop(row)) writeRow(row);
     writeOut();
     const auto now = std::chrono::steady_clock::now();
     if (finishing || now - lastSync >= kSyncPeriod) {
@@ -152,7 +152,7 @@ void RecordingWriter::State::loop() {
   if (active() && !finalObstacles.empty()) writeMap();
   shared->active = false;
   folder->close();
-  std::lock_guard<std::mutex> lock(mutex);
+  std::lock_guard<std::mutex> guard(mutex);
   finished = true;
   done.notify_all();
 }
@@ -176,12 +176,12 @@ bool RecordingWriter::finish(std::vector<std::uint8_t> obstacles, std::vector<st
                              int waitMs) {
   finished_ = true;
   State& s = *state_;
-  std::unique_lock<std::mutex> lock(s.mutex);
+  std::unique_lock<std::mutex> guard(s.mutex);
   if (!s.finishRequested) {
     s.finalObstacles = std::move(obstacles);
     s.finalTrack = std::move(track);
     s.finishRequested = true;
     s.wake.notify_all();
   }
-  return s.done.wait_for(lock, std::chrono::milliseconds(waitMs), [&s] { return s.finished; });
+  return s.done.wait_for(guard, std::chrono::milliseconds(waitMs), [&s] { return s.finished; });
 }

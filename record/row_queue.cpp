@@ -5,7 +5,7 @@
 RowQueue::RowQueue(std::size_t capacity) : slots_(capacity == 0 ? 1 : capacity) {}
 
 bool RowQueue::push(QueuedRow&& row) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> guard(mutex_);
   if (count_ == slots_.size()) {
     dropped_.fetch_add(1, std::memory_order_relaxed);
     return false;
@@ -16,7 +16,7 @@ bool RowQueue::push(QueuedRow&& row) {
 }
 
 bool RowQueue::pop(QueuedRow& out) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> guard(mutex_);
   if (count_ == 0) return false;
   out = std::move(slots_[head_]);
   head_ = (head_ + 1) % slots_.size();
