@@ -12,7 +12,6 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -22,6 +21,7 @@
 #include "record/recording_rows.h"
 #include "sim/sim_server.h"
 #include "tests/support/child_process.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/private_display.h"
 #include "tests/support/temp_dir.h"
@@ -499,7 +499,7 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFixAndLogsToAFile) {
   std::string line, lastStamp;
   int stamped = 0;
   while (std::getline(lines, line)) {
-    ASSERT_TRUE(std::regex_match(line, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d \S.*)"))) << line;
+    ASSERT_TRUE(isStampedLogLine(line)) << line;
     const std::string stamp = line.substr(0, 12);
     EXPECT_GE(stamp, lastStamp) << "in time order: " << line;
     lastStamp = stamp;

@@ -11,8 +11,21 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "os/console_print.h"
+
+// A line of the console's log: the local time to the millisecond
+// ("HH:MM:SS.mmm "), then text that starts with something visible.
+inline bool isStampedLogLine(std::string_view line) {
+  static constexpr std::string_view shape = "00:00:00.000 ";
+  if (line.size() <= shape.size()) return false;
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    const bool digit = line[i] >= '0' && line[i] <= '9';
+    if (shape[i] == '0' ? !digit : line[i] != shape[i]) return false;
+  }
+  return line[shape.size()] != ' ';
+}
 
 class ConsoleCapture {
  public:
