@@ -2,6 +2,21 @@
 
 void ColaFramer::feed(const char* bytes, std::size_t count, ColaTelegramSink& sink) {
   for (std::size_t i = 0; i < count; ++i) {
+    // The text between the marks goes in whole runs: a scan is thousands of bytes.
+    if (inTelegram_ && !overlong_) {
+      std::size_t end = i;
+      while (end < count && bytes[end] != cola::kStx && bytes[end] != cola::kEtx) ++end;
+      const std::size_t room = kMaxTelegram - text_.size();
+      if (end - i > room) {
+        overlong_ = true;
+        text_.clear();
+        text_.shrink_to_fit();
+      } else {
+        text_.append(bytes + i, end - i);
+      }
+      i = end;
+      if (i == count) break;
+    }
     const char c = bytes[i];
     if (c == cola::kStx) {
       if (inTelegram_) ++discards_.shortTelegrams;
@@ -24,14 +39,7 @@ void ColaFramer::feed(const char* bytes, std::size_t count, ColaTelegramSink& si
       text_.clear();
       continue;
     }
-    if (overlong_) continue;
-    if (text_.size() >= kMaxTelegram) {
-      overlong_ = true;
-      text_.clear();
-      text_.shrink_to_fit();
-      continue;
-    }
-    text_ += c;
+    // Inside an overlong telegram: skipped up to its end.
   }
 }
 

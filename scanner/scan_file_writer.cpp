@@ -6,26 +6,27 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 ScanFileWriter::ScanFileWriter(std::string path) : path_(std::move(path)) {
-  // A hidden name of our own beside the file: rename stays within one file system.
+  // A hidden name of this process's own beside the file: rename stays within
+  // one file system, and two writers never write into each other's file.
   const std::size_t slash = path_.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path_.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
-  pattern_ = folder + "." + name + ".XXXXXX";
+  temporary_ = folder + "." + name + "." + std::to_string(::getpid());
 }
 
 bool ScanFileWriter::write(const StationScan& scan, std::string& why) {
   formatStationScan(scan, text_);
-  std::string temporary = pattern_;
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  const std::string& temporary = temporary_;
+  // Readable by all: the station may run as another user.
+  const int fd =
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) {
     why = std::strerror(errno);
     return false;
   }
-  // mkostemp makes it private; the station may run as another user.
   ::fchmod(fd, 0644);
   std::size_t done = 0;
   int error = 0;

@@ -16,6 +16,6 @@ class ScanFileWriter {
 
  private:
   std::string path_;
-  std::string pattern_;  // the temporary file's name, for mkostemp
+  std::string temporary_;
   std::string text_;
 };
