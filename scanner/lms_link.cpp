@@ -12,8 +12,11 @@
 namespace {
 // No scan for this long, plus the time a telegram takes on the line: lost.
 constexpr int64_t kSilenceMs = 1000;
-// An acknowledge and an answer, beyond the time the answer takes on the line.
-constexpr int64_t kAnswerMs = 300;
+// An acknowledge and an answer, beyond the time the answer takes on the line:
+// short while the speed is being found (a wrong one answers nothing), longer
+// once it is (a scanner may take a while over a new variant).
+constexpr int64_t kProbeAnswerMs = 300;
+constexpr int64_t kAnswerMs = 1000;
 // Header, command, count word, 401 values, status, check.
 constexpr int64_t kLongestTelegram = lms::kHeaderBytes + 1 + 2 + 2 * 401 + 1 + lms::kCrcBytes;
 // 180 degrees at 0.5 degree, each as a 16-bit little-endian number (the
@@ -95,7 +98,8 @@ bool LmsLink::request(uint8_t command, std::vector<uint8_t> data, int64_t nowMs)
   }
   answer_ = static_cast<uint8_t>(command | lms::kAnswerBit);
   acked_ = refused_ = answered_ = false;
-  deadlineMs_ = nowMs + kAnswerMs + telegramMs(lineBaud_);
+  deadlineMs_ =
+      nowMs + (phase_ == Phase::Probe ? kProbeAnswerMs : kAnswerMs) + telegramMs(lineBaud_);
   return true;
 }
 
