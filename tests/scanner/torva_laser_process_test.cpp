@@ -157,6 +157,10 @@ TEST(TorvaLaser, WritesTheScansTheSimulatorCastOverEachProtocol) {
     EXPECT_EQ(laser.wait(5s), 0) << laser.output();
     EXPECT_NE(laser.output().find("torva-laser: terminado\n"), std::string::npos);
     EXPECT_EQ(laser.output().find("descartados"), std::string::npos) << laser.output();
+    // Both ran clean: no sanitizer report among their output.
+    sim.signal(SIGTERM);
+    EXPECT_EQ(sim.wait(5s), 0) << sim.output();
+    EXPECT_EQ((laser.output() + sim.output()).find("Sanitizer"), std::string::npos);
   }
 }
 
