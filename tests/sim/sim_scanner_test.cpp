@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <numbers>
 #include <sstream>
 #include <string>
@@ -76,12 +77,19 @@ class Line {
   void write(const Bytes& bytes) {
     ASSERT_EQ(::write(fd_.get(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
-  // What comes until the line has been quiet for quietMs, or maxMs have passed.
-  Bytes read(int quietMs, int maxMs = 1000) {
+  // What comes within ms (nothing expected: the line stays quiet that long).
+  Bytes read(int ms) {
+    return readUntil([](const Bytes&) { return false; }, ms);
+  }
+  // What comes until enough holds of it, or ms have passed.
+  Bytes readUntil(const std::function<bool(const Bytes&)>& enough, int ms = 5000) {
     Bytes out;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     pollfd p{fd_.get(), POLLIN, 0};
-    while (std::chrono::steady_clock::now() < end && ::poll(&p, 1, quietMs) == 1) {
+    while (!enough(out)) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) != 1) break;
       uint8_t buffer[4096];
       const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
       if (n <= 0) break;
@@ -121,6 +129,20 @@ std::vector<int> readings(const Bytes& body) {
 }
 
 const Bytes kModeAnswer = hex("06 02 80 03 00 A0 00 10 16 0A");
+
+// Ways to wait on the line.
+std::function<bool(const Bytes&)> atLeast(std::size_t count) {
+  return [count](const Bytes& b) { return b.size() >= count; };
+}
+std::function<bool(const Bytes&)> telegrams(std::size_t count) {
+  return [count](const Bytes& b) { return frames(b).bodies.size() >= count; };
+}
+std::function<bool(const Bytes&)> lastTelegram(const Bytes& body) {
+  return [body](const Bytes& b) {
+    const Frames f = frames(b);
+    return !f.bodies.empty() && f.bodies.back() == body;
+  };
+}
 }  // namespace
 
 TEST(SimLmsScanner, AnswersThePublishedTelegramsAndStreamsTheRoom) {
@@ -132,11 +154,11 @@ TEST(SimLmsScanner, AnswersThePublishedTelegramsAndStreamsTheRoom) {
   line.speed(B9600);
   // To 500000 baud: acknowledged and answered at 9600, as the listing prints it.
   line.write(hex("02 00 02 00 20 48 58 08"));
-  EXPECT_EQ(line.read(50), kModeAnswer);
+  EXPECT_EQ(line.readUntil(atLeast(kModeAnswer.size())), kModeAnswer);
   EXPECT_EQ(scanner.baud(), 500000);
   line.speed(B500000);
   line.write(hex("02 00 02 00 20 24 34 08"));
-  Bytes stream = line.read(100, 150);
+  Bytes stream = line.readUntil(telegrams(4));
   ASSERT_GE(stream.size(), kModeAnswer.size());
   EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 10), kModeAnswer);
   const Frames streamed = frames(stream);
@@ -146,12 +168,7 @@ TEST(SimLmsScanner, AnswersThePublishedTelegramsAndStreamsTheRoom) {
   }
   // Stopped: once the answer is in, no more values.
   line.write(hex("02 00 02 00 20 25 35 08"));
-  ASSERT_TRUE(pollUntil(
-      [&] {
-        const Frames f = frames(line.read(30, 60));
-        return !f.bodies.empty() && f.bodies.back() == hex("A0 00 10");
-      },
-      2s));
+  ASSERT_TRUE(lastTelegram(hex("A0 00 10"))(line.readUntil(lastTelegram(hex("A0 00 10")))));
   EXPECT_TRUE(frames(line.read(100)).bodies.empty());
 }
 
@@ -167,22 +184,26 @@ TEST(SimLmsScanner, HearsAndIsHeardOnlyAtItsOwnLineSpeed) {
   EXPECT_TRUE(line.read(150).empty());
   line.speed(B9600);
   line.write(oneScan);
-  Frames f = frames(line.read(100));
+  Frames f = frames(line.readUntil(telegrams(1)));
   EXPECT_EQ(f.acks, 1);
   ASSERT_EQ(f.bodies.size(), 1u);
   EXPECT_EQ(readings(f.bodies[0]), fileScan());
   // To 38400; then 9600 is the wrong speed.
   line.write(hex("02 00 02 00 20 40 50 08"));
-  EXPECT_EQ(line.read(50), kModeAnswer);
+  EXPECT_EQ(line.readUntil(atLeast(kModeAnswer.size())), kModeAnswer);
   line.write(oneScan);
   EXPECT_TRUE(line.read(150).empty());
   line.speed(B38400);
   line.write(hex("02 00 02 00 20 24 34 08"));
-  EXPECT_EQ(frames(line.read(50)).bodies.front(), hex("A0 00 10"));
-  // A client at the wrong speed gets bytes, but no telegram in them.
+  const Frames started = frames(line.readUntil(telegrams(1)));
+  ASSERT_FALSE(started.bodies.empty());
+  EXPECT_EQ(started.bodies.front(), hex("A0 00 10"));
+  // A client at the wrong speed gets bytes, but no telegram in them. A
+  // telegram sent as the speed changed is let go first (one takes 190 ms).
   line.speed(B9600);
-  const Bytes garbled = line.read(300, 400);
-  EXPECT_GT(garbled.size(), 700u);
+  line.read(250);
+  const Bytes garbled = line.readUntil(atLeast(1500));
+  EXPECT_GE(garbled.size(), 1500u);
   EXPECT_TRUE(frames(garbled).bodies.empty());
 }
 
@@ -209,15 +230,15 @@ TEST(SimLmsScanner, RefusesWhatItDoesNotKnowAndChangesItsVariant) {
     const Bytes request =
         *c.request != '\0' ? hex(c.request) : buildLmsTelegram(0x00, 0x3B, {90, 0, 100, 0});
     line.write(request);
-    const Bytes reply = line.read(50);
     const Bytes expected = hex(c.reply);
+    const Bytes reply = line.readUntil(atLeast(expected.size()));
     ASSERT_GE(reply.size(), expected.size()) << c.request;
     EXPECT_EQ(Bytes(reply.begin(), reply.begin() + static_cast<long>(expected.size())), expected)
         << c.request;
   }
   // The 100-degree variant's values: 401 of them, from 40 to 140 degrees.
   line.write(hex("02 00 02 00 30 01 31 18"));
-  const Frames f = frames(line.read(100));
+  const Frames f = frames(line.readUntil(telegrams(1)));
   ASSERT_EQ(f.bodies.size(), 1u);
   EXPECT_EQ((f.bodies[0][1] | f.bodies[0][2] << 8) & 0x3FF, 401);
   const std::vector<int> narrow = readings(f.bodies[0]);
@@ -232,7 +253,7 @@ TEST(SimLmsScanner, RefusesWhatItDoesNotKnowAndChangesItsVariant) {
   Line other(refusing.ptyPath());
   other.speed(B9600);
   other.write(hex("02 00 02 00 20 24 34 08"));
-  EXPECT_EQ(other.read(50), hex("15"));
+  EXPECT_EQ(other.readUntil(atLeast(1)), hex("15"));
 }
 
 namespace {
@@ -250,28 +271,33 @@ class ColaClient {
     const std::string t = colaTelegram(text);
     ASSERT_EQ(::send(fd_.get(), t.data(), t.size(), MSG_NOSIGNAL), static_cast<ssize_t>(t.size()));
   }
-  // The telegrams that come until the connection is quiet for quietMs, or
-  // maxMs have passed.
-  std::vector<std::string> read(int quietMs, int maxMs = 1000) {
-    struct Sink : ColaTelegramSink {
-      std::vector<std::string> texts;
-      void onTelegram(std::string_view t) override { texts.emplace_back(t); }
-    } sink;
+  // The telegrams that come until count have, or ms have passed.
+  std::vector<std::string> read(std::size_t count, int ms = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     pollfd p{fd_.get(), POLLIN, 0};
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
-    while (std::chrono::steady_clock::now() < end && ::poll(&p, 1, quietMs) == 1) {
+    while (sink_.texts.size() < count) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) != 1) break;
       char buffer[65536];
       const ssize_t n = ::recv(fd_.get(), buffer, sizeof buffer, 0);
       if (n <= 0) break;
-      framer_.feed(buffer, static_cast<std::size_t>(n), sink);
+      framer_.feed(buffer, static_cast<std::size_t>(n), sink_);
     }
-    return sink.texts;
+    std::vector<std::string> out;
+    out.swap(sink_.texts);
+    return out;
   }
 
  private:
+  struct Sink : ColaTelegramSink {
+    std::vector<std::string> texts;
+    void onTelegram(std::string_view t) override { texts.emplace_back(t); }
+  };
   UniqueFd fd_;
   bool connected_ = false;
   ColaFramer framer_;
+  Sink sink_;
 };
 
 std::vector<int> colaReadings(const std::string& telegram) {
@@ -299,30 +325,31 @@ TEST(SimColaScanner, SendsScansOnEventsAndOnRequestAndRefusesTheRest) {
   ColaClient client(scanner.port());
   ASSERT_TRUE(client.connected());
   client.send("sRN LMDscandata");
-  std::vector<std::string> got = client.read(100);
+  std::vector<std::string> got = client.read(1);
   ASSERT_EQ(got.size(), 1u);
   EXPECT_TRUE(got[0].starts_with("sRA LMDscandata 1 1 ")) << got[0].substr(0, 40);
   expectNearTheFile(colaReadings(got[0]));
 
   client.send("sMN SetAccessMode 3 F4724744");
-  EXPECT_EQ(client.read(100), std::vector<std::string>{"sFA 2"});
+  EXPECT_EQ(client.read(1), std::vector<std::string>{"sFA 2"});
 
   client.send("sEN LMDscandata 1");
-  got = client.read(150, 150);
-  ASSERT_GE(got.size(), 3u);
+  got = client.read(4);
+  ASSERT_GE(got.size(), 4u);
   EXPECT_EQ(got[0], "sEA LMDscandata 1");
   for (std::size_t i = 1; i < got.size(); ++i) {
     ASSERT_TRUE(got[i].starts_with("sSN LMDscandata ")) << i;
     expectNearTheFile(colaReadings(got[i]));
   }
+  // Stopped: once the answer is in, no more scans.
   client.send("sEN LMDscandata 0");
   ASSERT_TRUE(pollUntil(
       [&] {
-        const auto texts = client.read(30, 60);
+        const auto texts = client.read(1, 100);
         return !texts.empty() && texts.back() == "sEA LMDscandata 0";
       },
-      2s));
-  EXPECT_TRUE(client.read(150).empty());
+      5s));
+  EXPECT_TRUE(client.read(1, 150).empty());
 
   ColaSimSettings refusing;
   refusing.refuseEvents = true;
@@ -330,5 +357,5 @@ TEST(SimColaScanner, SendsScansOnEventsAndOnRequestAndRefusesTheRest) {
   ASSERT_TRUE(polled.start(error)) << error;
   ColaClient other(polled.port());
   other.send("sEN LMDscandata 1");
-  EXPECT_EQ(other.read(100), std::vector<std::string>{"sFA 1"});
+  EXPECT_EQ(other.read(1), std::vector<std::string>{"sFA 1"});
 }
