@@ -10,10 +10,12 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -31,11 +33,12 @@
 #include "tests/support/pty_pair.h"
 
 namespace {
+// In $TMPDIR (TMPDIR=/dev/shm: the file on tmpfs, without the disk's share).
 struct ScratchDir {
   std::string path;
   ScratchDir() {
-    char dir[] = "/tmp/torva-bench-XXXXXX";
-    if (::mkdtemp(dir) != nullptr) path = dir;
+    std::string dir = (std::filesystem::temp_directory_path() / "torva-bench-XXXXXX").string();
+    if (::mkdtemp(dir.data()) != nullptr) path = dir;
   }
   ~ScratchDir() {
     if (path.empty()) return;
@@ -174,6 +177,7 @@ void lmsLastByteToFile(benchmark::State& state) {
     }
   });
   const std::vector<uint8_t> telegram = lmsTelegram();
+  std::vector<double> delays;
   for (auto _ : state) {
     const int before = scans.load();
     const auto sent = std::chrono::steady_clock::now();
@@ -181,13 +185,23 @@ void lmsLastByteToFile(benchmark::State& state) {
     scans.wait(before);
     const auto written = std::chrono::steady_clock::time_point(
         std::chrono::steady_clock::duration(writtenNs.load()));
-    state.SetIterationTime(std::chrono::duration<double>(written - sent).count());
+    const double delay = std::chrono::duration<double>(written - sent).count();
+    state.SetIterationTime(delay);
+    delays.push_back(delay);
     // A scan's time at 500000 baud and 0.5 degree, so the line never backs up.
     std::this_thread::sleep_for(std::chrono::microseconds(26667));
   }
   stop = true;
   reader.join();
   link.close();
+  // The mean hides the slow ones: the median, the 99th percentile and the worst.
+  std::sort(delays.begin(), delays.end());
+  const auto at = [&](double q) {
+    return delays[static_cast<std::size_t>(q * static_cast<double>(delays.size() - 1))] * 1e6;
+  };
+  state.counters["p50_us"] = at(0.5);
+  state.counters["p99_us"] = at(0.99);
+  state.counters["max_us"] = delays.back() * 1e6;
 }
 BENCHMARK(lmsLastByteToFile)->UseManualTime()->Iterations(300)->Unit(benchmark::kMicrosecond);
 }  // namespace
