@@ -52,7 +52,8 @@ bool LmsLink::open(int64_t nowMs, int /*stopFd*/, std::string& why) {
   discardsBeforeProbe_ = receiver_.discards();
   scanSeen_ = false;
   lost_.clear();
-  if (!setLineSpeed(probes_[0])) {
+  // A speed the line cannot take is found out before the scanner is moved to it.
+  if (!setLineSpeed(wanted_)) {
     why = lost_;
     close();
     return false;
@@ -232,10 +233,11 @@ std::optional<std::string> LmsLink::exchangeDone(int64_t nowMs) {
 std::optional<std::string> LmsLink::timeUp(int64_t nowMs) {
   switch (phase_) {
     case Phase::Probe:
-      if (++probe_ >= probes_.size()) {
+      // Speeds this line cannot take are passed over.
+      while (++probe_ < probes_.size() && !setLineSpeed(probes_[probe_])) lost_.clear();
+      if (probe_ >= probes_.size()) {
         return "el escaner no contesta en " + device_ + " a 9600, 19200, 38400 ni 500000 baudios";
       }
-      if (!setLineSpeed(probes_[probe_])) return lost_;
       enter(Phase::Probe, nowMs);
       return std::nullopt;
     case Phase::ChangeSpeed:
