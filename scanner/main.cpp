@@ -42,23 +42,25 @@ int stopSignalsFd() {
   return ::signalfd(-1, &stop, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
-// The console lines about the link's ups and downs: each loss, each attempt
-// that fails differently from the one before, and a reminder once a minute
-// while it keeps failing the same way.
+// The console lines about the link's ups and downs: each loss of a link that
+// brought scans, each attempt that fails (to open, or to set the scanner up)
+// differently from the one before, and a reminder once a minute while it
+// keeps failing the same way.
 class LinkNotes {
  public:
   void lost(const std::string& why) {
     say(why + "; se reconecta cada segundo");
     last_.clear();
+    attempts_ = 0;
   }
   void failed(const std::string& why, int64_t nowMs) {
     ++attempts_;
     if (why == last_ && nowMs - toldMs_ < kRepeatMs) return;
-    say(why + (attempts_ > 1 ? " (intento " + std::to_string(attempts_) + ")" : ""));
+    say(why + (attempts_ > 1 ? " (intento " + std::to_string(attempts_) + ")"
+                             : "; se reintenta cada segundo"));
     last_ = why;
     toldMs_ = nowMs;
   }
-  void opened() { attempts_ = 0; }
 
  private:
   std::string last_;
@@ -92,9 +94,11 @@ int main(int argc, char** argv) {
   ScanFileWriter file(options.output);
   bool writeFailing = false;
   int64_t writtenMs = -kMinWriteGapMs;
+  bool scansCame = false;  // since the link was last opened
   LinkHooks hooks;
   hooks.say = say;
   hooks.onScan = [&](const StationScan& scan) {
+    scansCame = true;
     const int64_t now = steadyMs();
     if (now - writtenMs < kMinWriteGapMs) return;
     writtenMs = now;
@@ -127,9 +131,8 @@ int main(int argc, char** argv) {
     if (!open && now >= retryMs) {
       std::string why;
       open = link->open(now, signals, why);
-      if (open) {
-        notes.opened();
-      } else {
+      scansCame = false;
+      if (!open) {
         notes.failed(why, now);
         retryMs = now + kRetryMs;
       }
@@ -154,7 +157,11 @@ int main(int argc, char** argv) {
       if (auto lost = link->step(now, fds[1].revents)) {
         link->close();
         open = false;
-        notes.lost(*lost);
+        if (scansCame) {
+          notes.lost(*lost);
+        } else {
+          notes.failed(*lost, now);
+        }
         retryMs = now + kRetryMs;
       }
     }
