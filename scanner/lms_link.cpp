@@ -179,9 +179,10 @@ std::optional<std::string> LmsLink::step(int64_t nowMs, short revents) {
         return std::string("error al leer ") + device_ + ": " + std::strerror(errno);
       break;
     }
-  } else if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-    return "se corto la linea " + device_;
   }
+  // A line hung up (an adapter unplugged, the other end of a pseudo-terminal
+  // gone) stays readable with nothing to read: it must not be waited on again.
+  if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return "se corto la linea " + device_;
   if (!lost_.empty()) return lost_;
   if (auto lost = exchangeDone(nowMs)) return lost;
   if (!lost_.empty()) return lost_;
