@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place and how scripts/package makes a Debian
 # package of it:
-#   bin/                    torva, torva-sim (each program's folder installs it;
-#                           the map tool's folder adds the same rule for torva-map)
+#   bin/                    torva, torva-sim, torva-map, torva-laser (each
+#                           program's folder installs it)
 #   share/torva/            font.bmp and mono.bmp, which the station reads when its
 #                           run folder has none (found from its own path, so an
 #                           unpacked package works wherever it lies)
@@ -22,8 +22,10 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control station for a differential-drive 
 set(CPACK_PACKAGE_DESCRIPTION
     "TORVA drives a wheeled robot by hand or along a stored route over the robot's
 TCP or serial protocol, and shows its laser scan, GPS fix, speed, heading and
-map on one dashboard. torva-sim, a robot simulator with a laser and a GPS
-receiver, comes with it.")
+map on one dashboard. torva-laser keeps the station's scan file from a SICK
+laser scanner (PLS / LMS 2xx on a serial line, TiM / LMS 1xx / LMS 5xx over
+CoLa-A). torva-sim, a robot simulator with a laser and a GPS receiver, comes
+with it.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # The shared libraries the programs load (Qt, GL, GLUT, the C++ runtime) become

@@ -19,7 +19,7 @@ TcpFailure errnoFailure(int error) {
 
 // A non-blocking connect to one address, waited for with poll so that the stop
 // signal can end it. The connected descriptor, or -1 with failure set.
-int connectOne(const addrinfo& address, int stopFd, TcpFailure& failure) {
+int connectOne(const addrinfo& address, int stopFd, int timeoutMs, TcpFailure& failure) {
   const int fd = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                           address.ai_protocol);
   if (fd < 0) {
@@ -31,10 +31,14 @@ int connectOne(const addrinfo& address, int stopFd, TcpFailure& failure) {
   if (error == EINTR) error = EINPROGRESS;  // the connection goes on in the background
   while (error == EINPROGRESS) {
     pollfd waits[2] = {{fd, POLLOUT, 0}, {stopFd, POLLIN, 0}};
-    const int ready = ::poll(waits, stopFd >= 0 ? 2 : 1, -1);
+    const int ready = ::poll(waits, stopFd >= 0 ? 2 : 1, timeoutMs);
     if (ready < 0) {
       if (errno == EINTR) continue;
       error = errno;
+      break;
+    }
+    if (ready == 0) {
+      error = ETIMEDOUT;
       break;
     }
     if (stopFd >= 0 && waits[1].revents != 0) {
@@ -57,7 +61,7 @@ int connectOne(const addrinfo& address, int stopFd, TcpFailure& failure) {
 
 }  // namespace
 
-bool TcpClient::connect(const std::string& host, int port, int stopFd) {
+bool TcpClient::connect(const std::string& host, int port, int stopFd, int timeoutMs) {
   close();
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -70,7 +74,7 @@ bool TcpClient::connect(const std::string& host, int port, int stopFd) {
   }
   const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owned(found, ::freeaddrinfo);
   for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-    fd_ = connectOne(*a, stopFd, failure_);
+    fd_ = connectOne(*a, stopFd, timeoutMs, failure_);
     if (fd_ >= 0 || failure_.code == ECANCELED) break;
   }
   if (fd_ >= 0) failure_ = {};

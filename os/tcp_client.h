@@ -21,8 +21,10 @@ class TcpClient {
   TcpClient& operator=(const TcpClient&) = delete;
 
   // Resolves host and tries each of its addresses in turn. While a connection
-  // is pending, stopFd (when not -1) becoming readable gives up with ECANCELED.
-  bool connect(const std::string& host, int port, int stopFd);
+  // is pending, stopFd (when not -1) becoming readable gives up with ECANCELED;
+  // an address that has not answered within timeoutMs (when not -1) is given
+  // up with ETIMEDOUT.
+  bool connect(const std::string& host, int port, int stopFd, int timeoutMs = -1);
   void close();
 
   bool isOpen() const { return fd_ >= 0; }

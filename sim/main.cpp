@@ -9,8 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "sim/cola_scanner_sim.h"
 #include "sim/gps_emitter.h"
 #include "sim/laser_file_writer.h"
+#include "sim/lms_scanner_sim.h"
 #include "sim/replay_player.h"
 #include "sim/replay_recording.h"
 #include "sim/robot_body.h"
@@ -136,6 +138,32 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  std::unique_ptr<SimLmsScanner> lms;
+  if (worldOptions.lmsPty) {
+    LmsSimSettings settings;
+    settings.refuseContinuous = worldOptions.lmsNoContinuous;
+    lms = std::make_unique<SimLmsScanner>(world.walls, pose, settings);
+    if (!lms->start(error)) {
+      std::fprintf(stderr, "torva-sim: %s\n", error.c_str());
+      if (laser) laser->stop();
+      server.stop();
+      return 1;
+    }
+  }
+  std::unique_ptr<SimColaScanner> cola;
+  if (worldOptions.colaPort >= 0) {
+    ColaSimSettings settings;
+    settings.port = worldOptions.colaPort;
+    settings.refuseEvents = worldOptions.colaNoEvents;
+    cola = std::make_unique<SimColaScanner>(world.walls, pose, settings);
+    if (!cola->start(error)) {
+      std::fprintf(stderr, "torva-sim: %s\n", error.c_str());
+      if (lms) lms->stop();
+      if (laser) laser->stop();
+      server.stop();
+      return 1;
+    }
+  }
   std::unique_ptr<GpsEmitter> gps;
   if (worldOptions.gpsPty) {
     GpsSettings settings;
@@ -145,6 +173,8 @@ int main(int argc, char** argv) {
     gps = std::make_unique<GpsEmitter>(pose, settings);
     if (!gps->start(error)) {
       std::fprintf(stderr, "torva-sim: %s\n", error.c_str());
+      if (cola) cola->stop();
+      if (lms) lms->stop();
       if (laser) laser->stop();
       server.stop();
       return 1;
@@ -164,6 +194,8 @@ int main(int argc, char** argv) {
     std::printf("torva-sim escuchando en %s:%d\n", options.address.c_str(), server.tcpPort());
   if (options.pty) std::printf("torva-sim linea serie en %s\n", server.ptyPath().c_str());
   if (laser) std::printf("torva-sim laser en %s\n", laser->filePath().c_str());
+  if (lms) std::printf("torva-sim lms en %s\n", lms->ptyPath().c_str());
+  if (cola) std::printf("torva-sim cola en 127.0.0.1:%d\n", cola->port());
   if (gps) std::printf("torva-sim gps en %s\n", gps->ptyPath().c_str());
   std::fflush(stdout);
 
@@ -171,6 +203,8 @@ int main(int argc, char** argv) {
   sigwait(&stopSignals, &signal);
   // The sensors read the server's robot: they stop first.
   if (gps) gps->stop();
+  if (cola) cola->stop();
+  if (lms) lms->stop();
   if (laser) laser->stop();
   server.stop();
   std::printf("torva-sim terminado\n");

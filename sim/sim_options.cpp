@@ -52,7 +52,13 @@ const char* simUsage() {
          "Mundo:\n"
          "  --map FICHERO        mapa de lineas (2D-Map); por defecto, la sala incluida\n"
          "  --laser-dir CARPETA  escribe CARPETA/data_sick.dat cada 100 ms\n"
-         "  --laser-noise CM     ruido del laser (desviacion tipica, cm)\n"
+         "  --laser-noise CM     ruido del fichero del laser (desviacion tipica, cm)\n"
+         "  --lms-pty            un escaner LMS 2xx (protocolo de telegramas serie) en una\n"
+         "                       pseudoterminal, para torva-laser --lms\n"
+         "  --lms-no-continuous  el escaner LMS rechaza la salida continua\n"
+         "  --cola-port N        un escaner CoLa-A (como un LMS 1xx) en 127.0.0.1:N, para\n"
+         "                       torva-laser --cola; 0 elige un puerto libre\n"
+         "  --cola-no-events     el escaner CoLa-A rechaza sEN LMDscandata\n"
          "  --gps-pty            NMEA (GGA, RMC, GSA) a 1 Hz en una pseudoterminal\n"
          "  --gps-origin LAT,LON origen en grados decimales (sur y oeste negativos)\n"
          "  --gps-drop N         no envia una de cada N sentencias\n"
@@ -78,7 +84,7 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOpti
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--map" || arg == "--laser-noise" || arg == "--gps-origin" || arg == "--gps-drop" ||
-        arg == "--gps-corrupt") {
+        arg == "--gps-corrupt" || arg.starts_with("--lms-") || arg.starts_with("--cola-")) {
       worldOnly = arg;
     }
     const bool hasValue = i + 1 < argc;
@@ -93,6 +99,18 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOpti
       o.tcp = false;
     } else if (arg == "--gps-pty") {
       w.gpsPty = true;
+    } else if (arg == "--lms-pty") {
+      w.lmsPty = true;
+    } else if (arg == "--lms-no-continuous") {
+      w.lmsNoContinuous = true;
+    } else if (arg == "--cola-no-events") {
+      w.colaNoEvents = true;
+    } else if (arg == "--cola-port") {
+      const char* v = value();
+      if (v == nullptr || !parseInt(v, 0, 65535, w.colaPort)) {
+        error = "valor no valido para --cola-port";
+        return false;
+      }
     } else if (arg == "--map" || arg == "--laser-dir" || arg == "--replay") {
       const char* v = value();
       if (v == nullptr || *v == '\0') {
@@ -155,6 +173,11 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& o, WorldOpti
   }
   if (!o.tcp && !o.pty) {
     error = "sin --pty no se puede usar --no-tcp";
+    return false;
+  }
+  if ((w.lmsNoContinuous && !w.lmsPty) || (w.colaNoEvents && w.colaPort < 0)) {
+    error = w.lmsNoContinuous && !w.lmsPty ? "--lms-no-continuous solo sirve con --lms-pty"
+                                           : "--cola-no-events solo sirve con --cola-port";
     return false;
   }
   if (w.replayDir.empty() && speedGiven) {

@@ -10,6 +10,13 @@ struct WorldOptions {
   std::string mapPath;   // empty: the compiled-in room
   std::string laserDir;  // empty: no laser file
   double laserNoiseCm = 0;
+  // The laser on its own protocols: a PLS / LMS 2xx on a pseudo-terminal, a
+  // CoLa-A scanner on a TCP port (-1: none, 0: any free port); each may be
+  // made to refuse its continuous output.
+  bool lmsPty = false;
+  bool lmsNoContinuous = false;
+  int colaPort = -1;
+  bool colaNoEvents = false;
   bool gpsPty = false;
   GeoOrigin gpsOrigin;
   int gpsDropEvery = 0;

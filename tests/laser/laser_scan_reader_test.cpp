@@ -44,6 +44,12 @@ class LaserReader : public testing::Test {
     readLaserScan(*rc_);
     return capture.text();
   }
+  // The same, ms after the test's own time zero.
+  std::string readAt(int ms) {
+    testing::internal::CaptureStdout();
+    readLaserScan(*rc_, start_ + std::chrono::milliseconds(ms));
+    return testing::internal::GetCapturedStdout();
+  }
   std::vector<float> readings() const {
     const LaserScanView scan = laserScan(*rc_);
     std::vector<float> out;
@@ -54,6 +60,7 @@ class LaserReader : public testing::Test {
   TempDir dir_;
   std::string path_;
   std::unique_ptr<RobotController> rc_ = std::make_unique<RobotController>();
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 }  // namespace
 
@@ -64,7 +71,7 @@ TEST_F(LaserReader, ReadsCentimetresIntoMetresAndAnnouncesTheFirstScan) {
   EXPECT_EQ(rc_->laserLastIndex, 2);
   EXPECT_EQ(readings(), (std::vector<float>{1.0f, 2.5f, 0.5f}));
   // Later scans are quiet.
-  writeScan("-1 3 200 300 400");
+  writeScan("-1 3 200 300 400\n");
   EXPECT_EQ(read(), "");
   EXPECT_EQ(readings(), (std::vector<float>{2.0f, 3.0f, 4.0f}));
 }
@@ -81,7 +88,7 @@ TEST_F(LaserReader, FilesWithoutAScanChangeNothing) {
     EXPECT_FALSE(fresh->laserValid) << text;
     EXPECT_EQ(fresh->laserLastIndex, -1) << text;
 
-    writeScan("-1 2 100 200");
+    writeScan("-1 2 100 200\n");
     read();
     writeScan(text);
     EXPECT_EQ(read(), "") << text;
@@ -90,18 +97,10 @@ TEST_F(LaserReader, FilesWithoutAScanChangeNothing) {
   }
 }
 
-TEST_F(LaserReader, CountIsTruncatedAndExtraOrMissingReadingsAreHandled) {
+TEST_F(LaserReader, CountIsTruncatedAndExtraReadingsAreLeftOut) {
   writeScan("-1 3.9 100 200 300 400 500");
   read();
   EXPECT_EQ(readings(), (std::vector<float>{1, 2, 3}));
-  // Fewer readings than announced: the rest keep the previous scan.
-  writeScan("-1 3 700");
-  read();
-  EXPECT_EQ(readings(), (std::vector<float>{7, 2, 3}));
-  // A token that is not a number ends the readings there.
-  writeScan("-1 3 800 x 900");
-  read();
-  EXPECT_EQ(readings(), (std::vector<float>{8, 2, 3}));
   // A count of 0 (or a fraction that truncates to it) is a good read with no readings.
   for (const char* none : {"-1 0", "-1 -0.5 100"}) {
     writeScan(none);
@@ -123,7 +122,7 @@ TEST_F(LaserReader, ACountOutOfRangeIsRefusedOnceAndChangesNothing) {
       {"-1 -1e30 1", "laser: el archivo anuncia -1e+30 lecturas (entre 0 y 65536), se ignora\n"},
       {"-1 1e300 1", "laser: el archivo anuncia 1e+300 lecturas (entre 0 y 65536), se ignora\n"},
   };
-  writeScan("-1 2 300 400");
+  writeScan("-1 2 300 400\n");
   read();
   for (const Case& c : cases) {
     writeScan(c.text);
@@ -132,24 +131,26 @@ TEST_F(LaserReader, ACountOutOfRangeIsRefusedOnceAndChangesNothing) {
     EXPECT_TRUE(rc_->laserValid) << c.text;
     EXPECT_EQ(readings(), (std::vector<float>{3, 4})) << c.text;
   }
-  // The largest count is taken, and a reading no float holds ends the readings.
-  writeScan("-1 65536 500 1e300 600");
+  // The largest count is taken.
+  std::string largest = "-1 65536";
+  for (int i = 0; i < 65536; ++i) largest += i == 1 ? " 600" : " 500";
+  writeScan(largest + "\n");
   EXPECT_EQ(read(), "");
   EXPECT_EQ(rc_->laserLastIndex, 65535);
   EXPECT_EQ(laserScan(*rc_)[0], 5.0f);
-  EXPECT_EQ(laserScan(*rc_)[1], 4.0f);
+  EXPECT_EQ(laserScan(*rc_)[1], 6.0f);
 }
 
 TEST_F(LaserReader, ALargerCountGrowsTheBufferWithoutCuttingReadings) {
-  writeScan("-1 2 100 200");
+  writeScan("-1 2 100 200\n");
   read();
-  writeScan("-1 4 300 400 500 600");
+  writeScan("-1 4 300 400 500 600\n");
   EXPECT_EQ(read(), "");
   EXPECT_EQ(readings(), (std::vector<float>{3, 4, 5, 6}));
 }
 
 TEST_F(LaserReader, ADeletedFileInvalidatesOneCycleAndTheNextScanStartsAgain) {
-  writeScan("-1 3 100 200 300");
+  writeScan("-1 3 100 200 300\n");
   read();
   rc_->headingRad = 0;
   std::remove(path_.c_str());
@@ -160,9 +161,84 @@ TEST_F(LaserReader, ADeletedFileInvalidatesOneCycleAndTheNextScanStartsAgain) {
   markScanInMap(*rc_);
   for (int i = 0; i < kGridCells; ++i) ASSERT_EQ(rc_->obstacleGrid[static_cast<std::size_t>(i)], 0);
 
-  writeScan("-1 2 400 500");
+  writeScan("-1 2 400 500\n");
   EXPECT_EQ(read(), kStartLines);
   EXPECT_EQ(readings(), (std::vector<float>{4, 5}));
+}
+
+// A scan is taken whole or not at all: a writer caught halfway (fewer
+// readings than announced, a number cut short, a number glued to what
+// follows) leaves the previous scan, and the file is counted once however
+// often it is read; the count is told at once, then at most once a minute.
+TEST_F(LaserReader, OnlyWholeScansAreTakenAndTheOthersAreCounted) {
+  writeScan("-1 3 100 200 300\n");
+  EXPECT_EQ(readAt(0), kStartLines);
+  const char* const incomplete[] = {
+      "-1 3 700\n",                    // fewer readings
+      "-1 3 100 200 15",               // the last cut: "150" would read as 15 cm
+      "-1 3 100 200 3000x",            // glued to garbage
+      "-1 3 100 x 300 400 500 600\n",  // a word among the readings
+      "-1 3 100 1e300 3000 4000\n",    // a reading no float holds
+  };
+  int ms = 0;
+  for (const char* text : incomplete) {
+    replaceScan(text);
+    const std::string said = readAt(ms += 100);
+    EXPECT_EQ(said, text == incomplete[0]
+                        ? "laser: barridos incompletos descartados: 1 (queda el anterior)\n"
+                        : "")
+        << text;
+    EXPECT_EQ(readAt(ms += 100), "") << text << ": one file, counted once";
+    EXPECT_TRUE(rc_->laserValid) << text;
+    EXPECT_EQ(rc_->laserLastIndex, 2) << text;
+    EXPECT_EQ(readings(), (std::vector<float>{1, 2, 3})) << text;
+  }
+  // A minute on: the rest are told, and no new scan has come for as long.
+  EXPECT_EQ(readAt(60100),
+            "laser: sin barridos nuevos desde hace 60 s\n"
+            "laser: barridos incompletos descartados: 4 (queda el anterior)\n");
+  EXPECT_EQ(readAt(200000), "");
+  // A whole scan is taken again, whatever white space ends it.
+  replaceScan("-1 3 400 500 600\t");
+  EXPECT_EQ(readAt(200100), "laser: vuelven los barridos nuevos tras 200 s\n");
+  EXPECT_EQ(readings(), (std::vector<float>{4, 5, 6}));
+  auto fresh = std::make_unique<RobotController>();
+  fresh->laserFileName = path_.c_str();
+  replaceScan("-1 3 400 500");
+  EXPECT_EQ(takeLaserScanText(*fresh, "-1 3 400 500"), LaserTake::Incomplete);
+  EXPECT_FALSE(fresh->laserValid) << "no scan yet: nothing taken, nothing announced";
+  EXPECT_EQ(takeLaserScanText(*fresh, "-1 3 400 500 6 "), LaserTake::Taken);
+}
+
+// A file that stops bringing new scans, because its writer died or hangs or
+// the file went, is told once after 2 s, and once more when scans come back.
+// A writer that keeps replacing the file with the same scan (a robot standing
+// still) brings new scans.
+TEST_F(LaserReader, ScansThatStopComingAreToldOnceAndTheirReturnToo) {
+  EXPECT_EQ(readAt(0), "");
+  EXPECT_EQ(readAt(10000), "") << "no scan ever: nothing awaited";
+  writeScan("-1 2 100 200\n");
+  EXPECT_EQ(readAt(10000), kStartLines);
+  EXPECT_EQ(readAt(11000), "");
+  replaceScan("-1 2 100 200\n");
+  EXPECT_EQ(readAt(11500), "");
+  EXPECT_EQ(readAt(13400), "");
+  EXPECT_EQ(readAt(13500), "laser: sin barridos nuevos desde hace 2 s\n");
+  EXPECT_EQ(readAt(16000), "");
+  // Only whole scans are new scans.
+  replaceScan("-1 2 100");
+  EXPECT_EQ(readAt(17000), "laser: barridos incompletos descartados: 1 (queda el anterior)\n");
+  replaceScan("-1 2 300 400\n");
+  EXPECT_EQ(readAt(17500), "laser: vuelven los barridos nuevos tras 6 s\n");
+  EXPECT_EQ(readings(), (std::vector<float>{3, 4}));
+  // The file gone: the same line, and the scan that comes back starts anew.
+  std::remove(path_.c_str());
+  EXPECT_EQ(readAt(19400), "");
+  EXPECT_EQ(readAt(19500), "laser: sin barridos nuevos desde hace 2 s\n");
+  EXPECT_FALSE(rc_->laserValid);
+  writeScan("-1 2 500 600\n");
+  EXPECT_EQ(readAt(23000),
+            std::string(kStartLines) + "laser: vuelven los barridos nuevos tras 5 s\n");
 }
 
 // A scan file of the reader-beside-reader test: reading i of scan k is
@@ -179,18 +255,19 @@ struct NumberedScan {
       t += ' ';
       t += std::to_string(centimetres(i));
     }
-    return t;
+    return t + "\n";
   }
 };
 
 // The radar reads the buffer while the laser thread overwrites it in place,
 // so one look may catch a scan half replaced by the next; but every reading
-// it sees is one that a scan file put at that very index (or the 0 of a
-// cleared buffer), never a number from elsewhere, and once the laser thread
-// has taken a file the whole scan is there.
+// it sees is one that a whole scan file put at that very index (or the 0 of
+// a cleared buffer), never a number from elsewhere nor from a scan that was
+// not whole, and once the laser thread has taken a file the whole scan is
+// there.
 TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
   // Growing, shrinking, vanishing (count 0 here) and returning scans; one
-  // that announces more readings than it holds.
+  // that announces more readings than it holds, never taken.
   const int shapes[][2] = {{361, 361}, {5, 5}, {0, 0}, {2000, 3}, {1, 1}};
   std::vector<NumberedScan> scans;
   for (int round = 0; round < 3; ++round) {
@@ -204,7 +281,7 @@ TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
     const long id = cm / 10000 - 1;
     if (id < 0 || id >= static_cast<long>(scans.size()) || cm % 10000 != i) return false;
     const NumberedScan& scan = scans[static_cast<std::size_t>(id)];
-    return i < scan.given && v == scan.metres(i);
+    return scan.given == scan.count && i < scan.given && v == scan.metres(i);
   };
 
   std::atomic<bool> stop{false};
@@ -246,6 +323,11 @@ TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
       }
       return true;
     };
+    if (scan.given < scan.count) {
+      // Never taken: a few passes of the laser thread find it, and leave it.
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+      continue;
+    }
     if (!pollUntil(taken, std::chrono::seconds(5))) {
       takenFault = "scan " + std::to_string(scan.id) + " was not taken whole";
       break;
@@ -263,21 +345,23 @@ TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
 
 // Another program rewriting the file in place (truncate, then the text in small
 // pieces) while the laser thread reads it: a read may catch any prefix of a
-// scan or of binary garbage. The thread keeps going, takes no reading that was
-// never written at its index (a number cut short at the end is a prefix of a
-// real one), and reads the first whole scan after the rewrites stop.
+// scan or of binary garbage. The thread keeps going, takes only whole scans
+// (never the prefix of a number cut short at the end, "1" or "15" of "150"),
+// and reads the first whole scan after the rewrites stop.
 TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
   std::string wide = "-1 361";
   for (int i = 0; i < 361; ++i) wide += " 150";
+  wide += "\n";
   std::string narrow = "-1 40";
   for (int i = 0; i < 40; ++i) narrow += " 300";
+  narrow += "\n";
   std::string garbage;
   for (int i = 0; i < 600; ++i) garbage += static_cast<char>(0x80 + (i * 37) % 128);
   const std::string* const texts[] = {&wide, &garbage, &narrow};
-  // Every value a prefix of "150" or "300" gives, in metres, and an untouched
-  // 0; the narrow scan's only within its 40 readings.
-  const float wideValues[] = {0.0f, 0.01f, 0.15f, 1.5f};
-  const float narrowValues[] = {0.03f, 0.3f, 3.0f};
+  // The whole scans' values, in metres, and an untouched 0; the narrow scan's
+  // only within its 40 readings.
+  const float wideValues[] = {0.0f, 1.5f};
+  const float narrowValues[] = {3.0f};
   const auto written = [&](int i, float v) {
     return std::find(std::begin(wideValues), std::end(wideValues), v) != std::end(wideValues) ||
            (i < 40 && std::find(std::begin(narrowValues), std::end(narrowValues), v) !=
@@ -318,7 +402,7 @@ TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
   }
   stopWriting = true;
   writer.join();
-  writeScan("-1 3 100 200 300");
+  writeScan("-1 3 100 200 300\n");
   const bool settled = pollUntil(
       [&] {
         return readings() == std::vector<float>{1, 2, 3};

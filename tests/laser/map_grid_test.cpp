@@ -41,6 +41,7 @@ std::unique_ptr<RobotController> scanWithOneReading(const TempDir& dir, int inde
   std::ostringstream text;
   text << "-1 361";
   for (int i = 0; i < 361; ++i) text << ' ' << (i == index ? metres * 100 : 8191);
+  text << '\n';
   static std::string path;
   path = dir.write("data_sick.dat", text.str());
   auto rc = std::make_unique<RobotController>();

@@ -177,7 +177,10 @@ TEST(TorvaSimProcess, RejectsBadOptions) {
                                         {"--gps-drop", "0"},
                                         {"--laser-noise", "-1"},
                                         {"--map"},
-                                        {"--no-tcp"}}) {
+                                        {"--no-tcp"},
+                                        {"--cola-port", "70000"},
+                                        {"--lms-no-continuous"},
+                                        {"--cola-no-events"}}) {
     SimProcess sim;
     ASSERT_TRUE(sim.start(args));
     EXPECT_EQ(sim.exitStatus(), 2) << args[0];
