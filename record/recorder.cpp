@@ -11,6 +11,7 @@
 
 #include "os/console_print.h"
 #include "record/map_picture.h"
+#include "record/record_text.h"
 #include "record/recording_files.h"
 
 namespace {
@@ -32,6 +33,7 @@ enum FileIndex {
   kPacketsFile,
   kConnectionsFile,
   kCommandsFile,
+  kStartFile,
   kFileCount
 };
 
@@ -48,6 +50,7 @@ constexpr FileSpec kFiles[kFileCount] = {
     {recording::kRobotPackets, nullptr},
     {recording::kConnections, recording::kConnectionsHeader},
     {recording::kCommands, recording::kCommandsHeader},
+    {recording::kStart, nullptr},
 };
 
 // A folder of its own for this run: AAAAMMDD-HHMMSS, with -2, -3... when two
@@ -159,6 +162,9 @@ bool Recorder::start(const RecorderSettings& settings) {
   scratch_.ranges.assign(kScanReadings, 0.0f);
   scratch_.ranges.clear();
   start_ = std::chrono::steady_clock::now();
+  const auto wall = std::chrono::system_clock::now().time_since_epoch();
+  appendSeconds(files_[kStartFile]->pending, std::chrono::duration<double>(wall).count());
+  files_[kStartFile]->pending.push_back('\n');
   active_ = true;
   writer_ = std::thread([this] { writerLoop(); });
   return true;
