@@ -2,10 +2,10 @@
 // (@mcap/core, the reader the Foxglove tools use) and checks it against the
 // recording it came from, read here independently of the station's code:
 //
-//   node check_export.js RECORDING_DIR FILE.mcap
+//   node check_export.js RECORDING_DIR FILE.mcap [RECORDING_DIR FILE.mcap ...]
 //
-// Prints "ok: ..." and ends with status 0 when every check holds; otherwise
-// one "fail: ..." line a fault and status 1.
+// For each pair, prints "FILE.mcap: ok: ..." when every check holds, else one
+// "FILE.mcap: fail: ..." line a fault; ends with status 1 when any failed.
 "use strict";
 
 const fs = require("fs");
@@ -13,7 +13,7 @@ const path = require("path");
 const { McapIndexedReader, McapStreamReader } = require("@mcap/core");
 const Ajv = require("ajv");
 
-const failures = [];
+let failures = [];
 function check(ok, what) {
   if (!ok) failures.push(what);
   return ok;
@@ -136,12 +136,7 @@ function frameToCell(grid, px, py) {
 
 // ---- the checks ---------------------------------------------------------------
 
-async function main() {
-  const [dir, file] = process.argv.slice(2);
-  if (!dir || !file) {
-    console.error("usage: node check_export.js RECORDING_DIR FILE.mcap");
-    process.exit(2);
-  }
+async function checkExport(dir, file) {
   const start = runStart(dir);
   const laser = rows(dir, "laser.tsv", "\t");
   const poses = rows(dir, "laser_pose.csv", ",");
@@ -365,16 +360,34 @@ async function main() {
     }
   }
 
-  if (failures.length > 0) {
-    for (const f of failures.slice(0, 40)) console.log(`fail: ${f}`);
-    if (failures.length > 40) console.log(`fail: ... and ${failures.length - 40} more`);
-    process.exit(1);
-  }
   const total = Object.values(expected).reduce((a, b) => a + b, 0);
-  console.log(`ok: ${total} messages in ${reader.chunkIndexes.length} chunks`);
+  return `ok: ${total} messages in ${reader.chunkIndexes.length} chunks`;
 }
 
-main().catch((e) => {
-  console.log(`fail: ${e.stack || e}`);
-  process.exit(1);
-});
+async function main() {
+  const args = process.argv.slice(2);
+  if (args.length === 0 || args.length % 2 !== 0) {
+    console.error("usage: node check_export.js RECORDING_DIR FILE.mcap [RECORDING_DIR FILE.mcap ...]");
+    process.exit(2);
+  }
+  let status = 0;
+  for (let i = 0; i < args.length; i += 2) {
+    failures = [];
+    let verdict;
+    try {
+      verdict = await checkExport(args[i], args[i + 1]);
+    } catch (e) {
+      failures.push(String(e.stack || e));
+    }
+    if (failures.length === 0) {
+      console.log(`${args[i + 1]}: ${verdict}`);
+      continue;
+    }
+    status = 1;
+    for (const f of failures.slice(0, 40)) console.log(`${args[i + 1]}: fail: ${f}`);
+    if (failures.length > 40) console.log(`${args[i + 1]}: fail: ... and ${failures.length - 40} more`);
+  }
+  process.exit(status);
+}
+
+main();
