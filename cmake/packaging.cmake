@@ -1,7 +1,8 @@
 # What `cmake --install` puts in place and how scripts/package makes a Debian
 # package of it:
 #   bin/                    torva, torva-sim (each program's folder installs it;
-#                           the map tool's folder adds the same rule for torva-map)
+#                           the map and export tools' folders add the same rule
+#                           for torva-map and torva-export)
 #   share/torva/            font.bmp and mono.bmp, which the station reads when its
 #                           run folder has none (found from its own path, so an
 #                           unpacked package works wherever it lies)

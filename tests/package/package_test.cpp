@@ -60,7 +60,8 @@ class Package : public testing::Test {
 };
 
 TEST_F(Package, HoldsTheProgramsPicturesAndDesktopEntryAndDeclaresItsLibraries) {
-  for (const char* program : {"usr/bin/torva", "usr/bin/torva-sim", "usr/bin/torva-map"}) {
+  for (const char* program :
+       {"usr/bin/torva", "usr/bin/torva-sim", "usr/bin/torva-map", "usr/bin/torva-export"}) {
     const fs::perms p = fs::status(installed(program)).permissions();
     EXPECT_NE(p & fs::perms::others_exec, fs::perms::none) << program;
   }
@@ -83,8 +84,8 @@ TEST_F(Package, HoldsTheProgramsPicturesAndDesktopEntryAndDeclaresItsLibraries) 
   }
 }
 
-TEST_F(Package, SimulatorAndMapToolAnswerHelpFromTheScratchRoot) {
-  for (const char* program : {"torva-sim", "torva-map"}) {
+TEST_F(Package, SimulatorAndToolsAnswerHelpFromTheScratchRoot) {
+  for (const char* program : {"torva-sim", "torva-map", "torva-export"}) {
     TempDir empty;
     ChildProcess tool;
     ASSERT_TRUE(tool.start({installed(std::string("usr/bin/") + program).string(), "--help"},
