@@ -71,13 +71,13 @@ std::int64_t digitsValue(std::string_view text) {
   return v;
 }
 
-void loadLaser(const std::string& dir, RunRecording& out, std::string& error, bool& ok) {
+// The scans with their poses; false when the pair cannot be read.
+bool loadLaser(const std::string& dir, RunRecording& out, std::string& error) {
   using namespace recording;
   std::string laserText, poseText;
   if (!readRecordingFile(dir, kLaser, laserText, error) ||
       !readRecordingFile(dir, kLaserPose, poseText, error)) {
-    ok = false;
-    return;
+    return false;
   }
   // A file with no whole line: the run ended before its header reached the disk.
   bool empty = false;
@@ -88,11 +88,8 @@ void loadLaser(const std::string& dir, RunRecording& out, std::string& error, bo
       empty = true;
     }
   }
-  if (empty) return;
-  if (!parseLaserRecords(laserText, poseText, out.scans, error)) {
-    ok = false;
-    return;
-  }
+  if (empty) return true;
+  if (!parseLaserRecords(laserText, poseText, out.scans, error)) return false;
   // A crash leaves the last scan half written in one file of the pair or both.
   const long lost =
       std::max(rowsWritten(laserText), rowsWritten(poseText)) - static_cast<long>(out.scans.size());
@@ -100,28 +97,23 @@ void loadLaser(const std::string& dir, RunRecording& out, std::string& error, bo
     out.notes.push_back(std::string(kLaser) + ", " + kLaserPose + ": " + std::to_string(lost) +
                         " barridos a medio grabar; se dejan fuera");
   }
+  return true;
 }
 
-void loadGps(const std::string& dir, RunRecording& out, std::string& error, bool& ok) {
+// The GPS line's reads; false when its files cannot be read.
+bool loadGps(const std::string& dir, RunRecording& out, std::string& error) {
   using namespace recording;
   std::error_code ec;
   if (!fs::exists(fs::path(dir) / kGpsBytes, ec)) {
     out.notes.push_back(std::string("falta ") + kGpsBytes + " en " + dir + "; se exporta sin GPS");
-    return;
+    return true;
   }
   std::string times;
-  if (!readOptional(dir, kGpsTimes, "GPS", times, out.notes, error)) {
-    ok = error.empty();
-    return;
-  }
-  if (!readRecordingFile(dir, kGpsBytes, out.gpsBytes, error)) {
-    ok = false;
-    return;
-  }
+  if (!readOptional(dir, kGpsTimes, "GPS", times, out.notes, error)) return error.empty();
   std::vector<GpsChunk> chunks;
-  if (!parseGpsChunks(times, out.gpsBytes.size(), chunks, error)) {
-    ok = false;
-    return;
+  if (!readRecordingFile(dir, kGpsBytes, out.gpsBytes, error) ||
+      !parseGpsChunks(times, out.gpsBytes.size(), chunks, error)) {
+    return false;
   }
   // A crash leaves a read's bytes without their row, or its row cut short:
   // one line for the loss.
@@ -136,6 +128,7 @@ void loadGps(const std::string& dir, RunRecording& out, std::string& error, bool
                         kGpsTimes + "; se dejan fuera");
   }
   for (const GpsChunk& c : chunks) out.gpsReads.push_back(GpsRead{c.seconds, c.offset, c.count});
+  return true;
 }
 
 void loadStart(const std::string& dir, RunRecording& out) {
@@ -168,9 +161,7 @@ bool loadRunRecording(const std::string& dir, RunRecording& out, std::string& er
   using namespace recording;
   out = RunRecording{};
   out.folder = dir;
-  bool ok = true;
-  loadLaser(dir, out, error, ok);
-  if (!ok) return false;
+  if (!loadLaser(dir, out, error)) return false;
 
   std::string text;
   if (readOptional(dir, kRobot, "el estado del robot", text, out.notes, error)) {
@@ -185,8 +176,7 @@ bool loadRunRecording(const std::string& dir, RunRecording& out, std::string& er
   } else if (!error.empty()) {
     return false;
   }
-  loadGps(dir, out, error, ok);
-  if (!ok) return false;
+  if (!loadGps(dir, out, error)) return false;
   loadStart(dir, out);
   return true;
 }
