@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
     case ExportCommand::Run:
       break;
   }
+  if (isRecordingFile(options.recording, options.output)) {
+    say(options.output + " es un fichero del registro; elija otro con -o");
+    return 1;
+  }
   RunRecording run;
   if (!loadRunRecording(options.recording, run, error)) {
     say(error);

@@ -181,6 +181,16 @@ bool loadRunRecording(const std::string& dir, RunRecording& out, std::string& er
   return true;
 }
 
+bool isRecordingFile(const std::string& dir, const std::string& path) {
+  using namespace recording;
+  for (const char* name : {kGpsBytes, kGpsTimes, kLaser, kLaserPose, kRobot, kRobotPackets,
+                           kConnections, kCommands, kMap, kStart}) {
+    std::error_code ec;
+    if (fs::equivalent(fs::path(dir) / name, path, ec)) return true;
+  }
+  return false;
+}
+
 bool parseCommandRows(std::string_view text, std::vector<CommandRow>& out, std::string& error) {
   out.clear();
   LineReader lines(text);

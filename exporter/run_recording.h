@@ -53,6 +53,10 @@ struct RunRecording {
 // can be read.
 bool loadRunRecording(const std::string& dir, RunRecording& out, std::string& error);
 
+// Whether path is one of the recording's own files in dir (writing the
+// export there would destroy it).
+bool isRecordingFile(const std::string& dir, const std::string& path);
+
 // comandos.csv's text. Rows come from several of the station's threads, so
 // two may stand a few microseconds out of time order: they are put in order.
 // False with a one-line reason naming the line.

@@ -276,12 +276,18 @@ TEST(TorvaExport, ARecordingItCannotReadGivesOneLineAndStatusOne) {
     EXPECT_FALSE(fs::exists(dir.file("out.mcap")));
   }
 
-  // A folder that is none, and a file it cannot create: nothing left behind.
+  // A folder that is none, an output over the recording's own file, a file
+  // it cannot create: nothing written.
   TempDir dir;
   const fs::path folder = makeRecording(dir);
   ToolRun r = exportTool({dir.file("missing")});
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_EQ(r.output.rfind("torva-export: falta laser.tsv en ", 0), 0u) << r.output;
+  const std::string laser = fileText(folder / recording::kLaser);
+  r = exportTool({folder.string(), "-o", (folder / recording::kLaser).string()});
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("laser.tsv es un fichero del registro"), std::string::npos) << r.output;
+  EXPECT_EQ(fileText(folder / recording::kLaser), laser) << "the recording as it was";
   r = exportTool({folder.string(), "-o", dir.file("no/such/folder.mcap")});
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_EQ(r.output.rfind("torva-export: no se puede crear ", 0), 0u) << r.output;
