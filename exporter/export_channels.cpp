@@ -3,9 +3,10 @@
 #include <array>
 
 namespace {
-// Pieces the schemas share.
+// Pieces the schemas share. A time is titled "time", as the viewers know it.
 const std::string kTime =
-    R"("timestamp":{"type":"object","required":["sec","nsec"],"additionalProperties":false,)"
+    R"("timestamp":{"title":"time","type":"object","required":["sec","nsec"],)"
+    R"("additionalProperties":false,)"
     R"("properties":{"sec":{"type":"integer","minimum":0},)"
     R"("nsec":{"type":"integer","minimum":0,"maximum":999999999}}})";
 const std::string kVector3 =
