@@ -171,7 +171,6 @@ bool exportRun(const RunRecording& run, const std::string& path, ExportSummary& 
     std::remove(partial.c_str());
     return false;
   }
-  summary.chunks = writer.chunkCount();
   if (std::rename(partial.c_str(), path.c_str()) != 0) {
     error = "no se puede escribir " + path + " (" + std::strerror(errno) + ")";
     std::remove(partial.c_str());

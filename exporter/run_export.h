@@ -12,7 +12,6 @@
 
 struct ExportSummary {
   std::array<std::size_t, static_cast<std::size_t>(ExportChannel::Count)> messages{};
-  std::size_t chunks = 0;
   std::vector<std::string> notes;  // one line each: what the export left out
 };
 
