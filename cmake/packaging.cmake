@@ -1,7 +1,7 @@
 # What `cmake --install` puts in place and how scripts/package makes a Debian
 # package of it:
-#   bin/                    torva, torva-sim, torva-map, torva-laser (each
-#                           program's folder installs it)
+#   bin/                    torva, torva-sim, torva-map, torva-laser, torva-export
+#                           (each program's folder installs it)
 #   share/torva/            font.bmp and mono.bmp, which the station reads when its
 #                           run folder has none (found from its own path, so an
 #                           unpacked package works wherever it lies)

@@ -44,6 +44,37 @@ void publish(const GpsReaderState& s, RobotController& rc) {
 
 }  // namespace
 
+bool takeGgaSentence(GpsReaderState& s, const GgaSentence& gga, GpsStatusBlock& block) {
+  ++s.ggaCount;
+  if (gga.hasTime) {
+    s.hours = gga.hours;
+    s.minutes = gga.minutes;
+    s.seconds = gga.seconds;
+  }
+  if (gga.hasAltitude) s.altitude = gga.altitude;
+  // Before the first fix there is nothing to show; after it, a sentence
+  // without a position repeats the last fix with a step of 0.
+  if (!gga.hasPosition && !s.haveReference) return false;
+  if (gga.hasPosition) {
+    s.latitude = gga.latitude;
+    s.longitude = gga.longitude;
+    s.utm = projectGeoToUtm(gga.latitude, gga.longitude);
+  }
+  updateStep(s, s.utm, block.relativeX, block.relativeY);
+  block.latitude = s.latitude;
+  block.longitude = s.longitude;
+  block.altitude = s.altitude;
+  block.hours = s.hours;
+  block.minutes = s.minutes;
+  block.seconds = s.seconds;
+  block.utm = s.utm;
+  block.stepX = s.stepX;
+  block.stepY = s.stepY;
+  block.stepLength = s.stepLength;
+  block.ggaCount = s.ggaCount;
+  return true;
+}
+
 void gpsSentenceReceived(GpsReaderState& s, RobotController& rc, std::string_view sentence,
                          int index) {
   GgaSentence gga;
@@ -60,38 +91,10 @@ void gpsSentenceReceived(GpsReaderState& s, RobotController& rc, std::string_vie
     case GgaStatus::Accepted:
       break;
   }
-  ++s.ggaCount;
-  if (gga.hasTime) {
-    s.hours = gga.hours;
-    s.minutes = gga.minutes;
-    s.seconds = gga.seconds;
-  }
-  if (gga.hasAltitude) s.altitude = gga.altitude;
-  // Before the first fix there is nothing to show; after it, a sentence
-  // without a position repeats the last fix with a step of 0.
-  if (!gga.hasPosition && !s.haveReference) return;
-  if (gga.hasPosition) {
-    s.latitude = gga.latitude;
-    s.longitude = gga.longitude;
-    s.utm = projectGeoToUtm(gga.latitude, gga.longitude);
-  }
-
   GpsStatusBlock block;
-  updateStep(s, s.utm, block.relativeX, block.relativeY);
+  if (!takeGgaSentence(s, gga, block)) return;
   publish(s, rc);
-
-  block.latitude = s.latitude;
-  block.longitude = s.longitude;
-  block.altitude = s.altitude;
-  block.hours = s.hours;
-  block.minutes = s.minutes;
-  block.seconds = s.seconds;
-  block.utm = s.utm;
-  block.stepX = s.stepX;
-  block.stepY = s.stepY;
-  block.stepLength = s.stepLength;
   block.byteIndex = index;
-  block.ggaCount = s.ggaCount;
   printGpsStatusBlock(block);
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "gps/gga_sentence.h"
+#include "gps/gps_status_block.h"
 #include "gps/nmea_sentence_assembler.h"
 #include "gps/utm_projection.h"
 
@@ -33,6 +34,12 @@ struct GpsReaderState {
   double stepY = 0;
   double stepLength = 0;
 };
+
+// What the station makes of one accepted GGA sentence: the last fix, the
+// reference and the step move on, and block gets the values the console and
+// the panel show (all but byteIndex). False when there is nothing to show
+// (no fix yet); the state is updated either way. Prints nothing.
+bool takeGgaSentence(GpsReaderState& state, const GgaSentence& gga, GpsStatusBlock& block);
 
 // One received byte with its index within the read that delivered it (0 to 9).
 // A byte that completes a GGA sentence publishes the fix in rc and prints the

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "os/console_print.h"
+#include "record/record_text.h"
 #include "record/recording_folder.h"
 
 Recorder::Recorder() = default;
@@ -31,6 +32,12 @@ bool Recorder::start(const RecorderSettings& settings) {
     return false;
   }
   start_ = std::chrono::steady_clock::now();
+  // The wall-clock time the run's times count from, for tools that put the
+  // run on a calendar.
+  const auto wall = std::chrono::system_clock::now().time_since_epoch();
+  std::string& started = folder->pending(RecordingFileId::Start);
+  appendSeconds(started, std::chrono::duration<double>(wall).count());
+  started.push_back('\n');
   shared_ = std::make_shared<RecordingShared>(settings.queueRows);
   writer_ = std::make_unique<RecordingWriter>(shared_, std::move(folder), settings.minFreeBytes);
   return true;

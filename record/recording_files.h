@@ -16,6 +16,10 @@ inline constexpr const char* kRobotPackets = "robot.bin";  // the status packets
 inline constexpr const char* kConnections = "conexiones.csv";
 inline constexpr const char* kCommands = "comandos.csv";
 inline constexpr const char* kMap = "mapa.png";
+// The wall-clock time the run's times count from: one line, seconds since
+// 1970-01-01 UTC with microseconds. Recordings made before it have only the
+// folder's name (local time, to the second).
+inline constexpr const char* kStart = "inicio.txt";
 
 inline constexpr const char* kGpsTimesHeader = "tiempo_s,bytes";
 inline constexpr const char* kLaserHeader = "tiempo_s\tlecturas\tdistancias_m";

@@ -27,6 +27,7 @@ constexpr FileLayout kLayout[kRecordingFileCount] = {
     {recording::kRobotPackets, nullptr},
     {recording::kConnections, recording::kConnectionsHeader},
     {recording::kCommands, recording::kCommandsHeader},
+    {recording::kStart, nullptr},
 };
 
 bool makeRunFolder(const std::string& base, std::string& folder, std::string& error) {

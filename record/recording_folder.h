@@ -16,8 +16,9 @@ enum class RecordingFileId {
   RobotPackets,
   Connections,
   Commands,
+  Start,
 };
-inline constexpr std::size_t kRecordingFileCount = 8;
+inline constexpr std::size_t kRecordingFileCount = 9;
 
 class RecordingFolder {
  public:

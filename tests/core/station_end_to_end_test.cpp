@@ -666,6 +666,19 @@ TEST_F(StationEndToEnd, ARouteRunIsRecordedReplayedAndItsMapRebuilt) {
   EXPECT_EQ(bytesOf(run_.file("rebuilt.png")), bytesOf((folder / "mapa.png").string()))
       << "torva-map gives the station's own map";
 
+  // torva-export makes of it a file in which an MCAP reader of its own finds
+  // every row of the recording at its time, nothing left out.
+  ChildProcess exportTool;
+  ASSERT_TRUE(exportTool.start(
+      {TORVA_BINARY_DIR "/exporter/torva-export", folder.string(), "-o", run_.file("run.mcap")}));
+  EXPECT_EQ(exportTool.wait(60s), 0) << exportTool.output();
+  EXPECT_EQ(std::count(exportTool.output().begin(), exportTool.output().end(), '\n'), 1)
+      << exportTool.output();
+  ChildProcess reader;
+  ASSERT_TRUE(reader.start({TORVA_NODE, TORVA_MCAP_CHECK, folder.string(), run_.file("run.mcap")}));
+  EXPECT_EQ(reader.wait(60s), 0) << reader.output();
+  EXPECT_NE(reader.output().find(": ok: "), std::string::npos) << reader.output();
+
   // The same run played back by the simulator (its packets, scans and GPS
   // bytes at their times), the station connected the same way: its map grid
   // is the live run's, but for the cells of a scan at either end (the

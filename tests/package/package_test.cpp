@@ -61,7 +61,8 @@ class Package : public testing::Test {
 
 TEST_F(Package, HoldsTheProgramsPicturesAndDesktopEntryAndDeclaresItsLibraries) {
   for (const char* program :
-       {"usr/bin/torva", "usr/bin/torva-sim", "usr/bin/torva-map", "usr/bin/torva-laser"}) {
+       {"usr/bin/torva", "usr/bin/torva-sim", "usr/bin/torva-map", "usr/bin/torva-laser",
+        "usr/bin/torva-export"}) {
     const fs::perms p = fs::status(installed(program)).permissions();
     EXPECT_NE(p & fs::perms::others_exec, fs::perms::none) << program;
   }
@@ -84,8 +85,8 @@ TEST_F(Package, HoldsTheProgramsPicturesAndDesktopEntryAndDeclaresItsLibraries) 
   }
 }
 
-TEST_F(Package, SimulatorMapToolAndLaserProgramAnswerHelpFromTheScratchRoot) {
-  for (const char* program : {"torva-sim", "torva-map", "torva-laser"}) {
+TEST_F(Package, SimulatorAndToolsAnswerHelpFromTheScratchRoot) {
+  for (const char* program : {"torva-sim", "torva-map", "torva-laser", "torva-export"}) {
     TempDir empty;
     ChildProcess tool;
     ASSERT_TRUE(tool.start({installed(std::string("usr/bin/") + program).string(), "--help"},

@@ -74,7 +74,13 @@ TEST(Recorder, RowsFromEveryThreadLandInTheirFilesInTimeOrder) {
   // Room for the whole burst: here rows come all at once, not 25 a second.
   RecorderSettings settings{run.path().string()};
   settings.queueRows = 4096;
+  const auto wallNow = [] {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  };
+  const double before = wallNow();
   ASSERT_TRUE(recorder.start(settings));
+  const double after = wallNow();
   const fs::path folder = onlyRecording(run);
   ASSERT_FALSE(folder.empty());
   EXPECT_EQ(folder.string(), recorder.folder());
@@ -138,6 +144,15 @@ TEST(Recorder, RowsFromEveryThreadLandInTheirFilesInTimeOrder) {
     EXPECT_TRUE(std::is_sorted(times.begin(), times.end())) << f.file;
   }
   EXPECT_EQ(fileText(folder / recording::kGpsBytes), gpsSent) << "the GPS bytes as received";
+
+  // The wall-clock time the run's clock counts from: one line, taken in start().
+  const std::string start = fileText(folder / recording::kStart);
+  double wall = 0;
+  ASSERT_TRUE(!start.empty() && start.back() == '\n' &&
+              parseDoubleField(std::string_view(start).substr(0, start.size() - 1), wall))
+      << start;
+  EXPECT_GE(wall, before - 1e-6);
+  EXPECT_LE(wall, after + 1e-6);
 
   // The scans read back exactly as the station took them, with their poses.
   std::vector<LaserRecord> back;
