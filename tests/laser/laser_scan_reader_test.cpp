@@ -46,9 +46,9 @@ class LaserReader : public testing::Test {
   }
   // The same, ms after the test's own time zero.
   std::string readAt(int ms) {
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     readLaserScan(*rc_, start_ + std::chrono::milliseconds(ms));
-    return testing::internal::GetCapturedStdout();
+    return capture.text();
   }
   std::vector<float> readings() const {
     const LaserScanView scan = laserScan(*rc_);

@@ -22,6 +22,7 @@
 #include "scanner/lms_receiver.h"
 #include "state/robot_controller.h"
 #include "tests/support/child_process.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/unique_fd.h"
@@ -54,9 +55,8 @@ std::string startSim(ChildProcess& sim, const TempDir& dir, std::vector<std::str
 std::vector<float> stationReadings(const std::string& path) {
   auto rc = std::make_unique<RobotController>();
   rc->laserFileName = path.c_str();
-  testing::internal::CaptureStdout();
+  ConsoleCapture quiet;  // the reader's start lines
   readLaserScan(*rc);
-  testing::internal::GetCapturedStdout();
   std::vector<float> out;
   if (!rc->laserValid) return out;
   const LaserScanView scan = laserScan(*rc);
