@@ -178,7 +178,7 @@ void appendRobotStatus(std::string& out, std::uint64_t ns, const RobotRecord& r)
   out.push_back('}');
 }
 
-void appendCommand(std::string& out, std::uint64_t ns, const CommandRow& row) {
+void appendCommand(std::string& out, std::uint64_t ns, const CommandRecord& row) {
   timestamp(out, ns);
   out.push_back(',');
   key(out, "origen");

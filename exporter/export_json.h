@@ -35,7 +35,7 @@ void appendGpsUtm(std::string& out, std::uint64_t ns, const GpsStatusBlock& bloc
 void appendRobotStatus(std::string& out, std::uint64_t ns, const RobotRecord& row);
 
 // A comandos.csv row.
-void appendCommand(std::string& out, std::uint64_t ns, const CommandRow& row);
+void appendCommand(std::string& out, std::uint64_t ns, const CommandRecord& row);
 
 // foxglove.Grid in frame "odom": one byte a cell, rows along odometry X.
 struct GridMessage {

@@ -171,7 +171,7 @@ bool loadRunRecording(const std::string& dir, RunRecording& out, std::string& er
     return false;
   }
   if (readOptional(dir, kCommands, "las ordenes", text, out.notes, error)) {
-    if (!parseCommandRows(text, out.commands, error)) return false;
+    if (!parseCommandRecords(text, out.commands, error)) return false;
     noteCutRow(text, kCommands, out.notes);
   } else if (!error.empty()) {
     return false;
@@ -191,7 +191,8 @@ bool isRecordingFile(const std::string& dir, const std::string& path) {
   return false;
 }
 
-bool parseCommandRows(std::string_view text, std::vector<CommandRow>& out, std::string& error) {
+bool parseCommandRecords(std::string_view text, std::vector<CommandRecord>& out,
+                         std::string& error) {
   out.clear();
   LineReader lines(text);
   std::string_view line;
@@ -211,7 +212,7 @@ bool parseCommandRows(std::string_view text, std::vector<CommandRow>& out, std::
       error = where(n, "se esperan 4 columnas");
       return false;
     }
-    CommandRow row;
+    CommandRecord row;
     if (!parseDoubleField(fields[0], row.seconds) || row.seconds < 0) {
       error = where(n, "tiempo no valido");
       return false;
@@ -225,8 +226,9 @@ bool parseCommandRows(std::string_view text, std::vector<CommandRow>& out, std::
     }
     out.push_back(std::move(row));
   }
-  std::stable_sort(out.begin(), out.end(),
-                   [](const CommandRow& a, const CommandRow& b) { return a.seconds < b.seconds; });
+  std::stable_sort(out.begin(), out.end(), [](const CommandRecord& a, const CommandRecord& b) {
+    return a.seconds < b.seconds;
+  });
   return true;
 }
 

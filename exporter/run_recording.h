@@ -19,7 +19,7 @@
 
 // A row of comandos.csv: a command sent to the robot, a key, a menu command,
 // a dialog button or the window closed (origin: one of recording::kOrigin*).
-struct CommandRow {
+struct CommandRecord {
   double seconds = 0;
   std::string origin;
   int number = 0;
@@ -45,8 +45,8 @@ struct RunRecording {
   std::vector<RobotRecord> robot;  // one per status packet
   std::string gpsBytes;            // the GPS line's bytes, as received
   std::vector<GpsRead> gpsReads;
-  std::vector<CommandRow> commands;  // in time order
-  std::vector<std::string> notes;    // one line each, without its line end
+  std::vector<CommandRecord> commands;  // in time order
+  std::vector<std::string> notes;       // one line each, without its line end
 };
 
 // Loads dir; false with a one-line reason when it is not a recording that
@@ -60,7 +60,8 @@ bool isRecordingFile(const std::string& dir, const std::string& path);
 // comandos.csv's text. Rows come from several of the station's threads, so
 // two may stand a few microseconds out of time order: they are put in order.
 // False with a one-line reason naming the line.
-bool parseCommandRows(std::string_view text, std::vector<CommandRow>& out, std::string& error);
+bool parseCommandRecords(std::string_view text, std::vector<CommandRecord>& out,
+                         std::string& error);
 
 // inicio.txt's text: seconds since 1970 UTC, one line. False when it is not that.
 bool parseStartTime(std::string_view text, std::int64_t& ns);

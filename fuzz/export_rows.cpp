@@ -34,19 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   std::string json;
 
-  std::vector<CommandRow> commands;
+  std::vector<CommandRecord> commands;
   // Written again only with times a run can have: the recorder's row writer
   // takes seconds since the run's start, not any number.
-  const auto runTime = [](const CommandRow& c) { return c.seconds < 1e9; };
-  if (parseCommandRows(first, commands, error) &&
+  const auto runTime = [](const CommandRecord& c) { return c.seconds < 1e9; };
+  if (parseCommandRecords(first, commands, error) &&
       std::all_of(commands.begin(), commands.end(), runTime)) {
     std::string again = std::string(recording::kCommandsHeader) + "\n";
-    for (const CommandRow& c : commands) {
+    for (const CommandRecord& c : commands) {
       appendCommandRow(again, c.seconds, c.origin, c.number, c.hasArgument, c.argument);
       appendCommand(json, 0, c);
     }
-    std::vector<CommandRow> back;
-    if (!parseCommandRows(again, back, error) || back.size() != commands.size()) std::abort();
+    std::vector<CommandRecord> back;
+    if (!parseCommandRecords(again, back, error) || back.size() != commands.size()) std::abort();
     for (std::size_t i = 0; i < back.size(); ++i) {
       if (back[i].origin != commands[i].origin || back[i].number != commands[i].number ||
           back[i].hasArgument != commands[i].hasArgument ||

@@ -2,12 +2,13 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 void appendSeconds(std::string& out, double seconds) {
-  char buffer[40];
-  const int n = std::snprintf(buffer, sizeof buffer, "%.6f", seconds);
-  out.append(buffer, static_cast<std::size_t>(n));
+  // Room for the largest double written out whole, so no value is cut.
+  char buffer[400];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 6);
+  if (result.ec == std::errc()) out.append(buffer, result.ptr);
 }
 
 void appendFloat(std::string& out, float value) {
