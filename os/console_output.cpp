@@ -110,9 +110,9 @@ struct Console::State {
   std::atomic<bool> broken{false};  // the output refused text for good
   bool writerEnded = false;
   std::condition_variable ended;
-  // Held by the writer while it writes, so the process's end knows whether
+  // Set while the writer writes a batch, so the process's end knows whether
   // the writer is stuck on the reader.
-  std::timed_mutex writing;
+  bool writing = false;
 
   // Terminal: the latest plain lines (the last may be unfinished).
   std::string keptLines;
@@ -196,21 +196,20 @@ void Console::State::writerLoop() {
   pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
   for (;;) {
     std::deque<std::string> batch;
-    std::unique_lock<std::timed_mutex> busy;
     {
       std::unique_lock guard(mutex);
       work.wait(guard, [this] { return !queue.empty() || stopping || exiting; });
       if (exiting || queue.empty()) break;
       batch.swap(queue);
-      busy = std::unique_lock<std::timed_mutex>(writing);
+      writing = true;
     }
     std::size_t size = 0;
     for (const std::string& text : batch) {
       size += text.size();
       if (!broken && !writeAll(fd, text)) broken = true;
     }
-    busy = {};
     std::lock_guard guard(mutex);
+    writing = false;
     bytes -= size;
     done += batch.size();
     if (dropped > 0 && !exiting && !broken) {
@@ -354,17 +353,16 @@ void Console::finishForExit(std::chrono::milliseconds budget) {
   const Clock::time_point deadline = Clock::now() + budget;
   std::deque<std::string> rest;
   {
-    std::lock_guard guard(s.mutex);
+    std::unique_lock guard(s.mutex);
     if (s.exiting) return;
     if (s.dropped > 0) s.queue.push_back(s.notice(s.dropped));
     s.exiting = true;
     rest.swap(s.queue);
     s.work.notify_all();
+    // A writer still busy at the deadline is stuck on its reader: the rest
+    // is dropped rather than waited for.
+    if (!s.written.wait_until(guard, deadline, [&s] { return !s.writing; })) return;
   }
-  // A writer still busy at the deadline is stuck on its reader: the rest
-  // is dropped rather than waited for.
-  const std::unique_lock<std::timed_mutex> busy(s.writing, deadline);
-  if (!busy.owns_lock()) return;
   for (const std::string& text : rest) {
     if (s.broken || !writeWithin(s.fd, text, deadline)) break;
   }
