@@ -115,6 +115,12 @@ bool runGamepadReader(Relaxed<GamepadState>& out, const GamepadReaderOptions& op
       while (SDL_PollEvent(&event) != 0) {
         if (event.type == SDL_CONTROLLERDEVICEADDED) {
           pad.open(event.cdevice.which);
+        } else if (event.type == SDL_JOYDEVICEADDED && !SDL_IsGameController(event.jdevice.which)) {
+          // A joystick whose layout SDL does not know: said, so that the
+          // operator knows why it does not drive.
+          const char* name = SDL_JoystickNameForIndex(event.jdevice.which);
+          console.print(std::string("mando: ") + (name != nullptr ? name : "sin nombre") +
+                        " no es un mando de juego conocido; se ignora\n");
         } else if (event.type == SDL_CONTROLLERDEVICEREMOVED && pad.is(event.cdevice.which)) {
           pad.replace();
         } else if (event.type == SDL_CONTROLLERBUTTONDOWN && pad.is(event.cbutton.which) &&

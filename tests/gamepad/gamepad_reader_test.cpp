@@ -44,6 +44,11 @@ TEST(GamepadReader, UsesTheFirstGamepadFoundAndFollowsThemInAndOut) {
     b.unplug();
     ASSERT_TRUE(reader.pass());
     EXPECT_EQ(state.load().connected, 0u);
+    // A joystick whose layout SDL does not know is no gamepad.
+    VirtualGamepad stick("Palanca", 3, SDL_JOYSTICK_TYPE_FLIGHT_STICK);
+    ASSERT_TRUE(stick.plugged());
+    ASSERT_TRUE(reader.pass(100));
+    EXPECT_EQ(state.load().connected, 0u);
     // Plugged in later.
     VirtualGamepad c("Mando C", 3);
     ASSERT_TRUE(reader.pass(100));
@@ -55,6 +60,7 @@ TEST(GamepadReader, UsesTheFirstGamepadFoundAndFollowsThemInAndOut) {
             "mando: Mando A desconectado\n"
             "mando: Mando B conectado\n"
             "mando: Mando B desconectado\n"
+            "mando: Palanca no es un mando de juego conocido; se ignora\n"
             "mando: Mando C conectado\n");
 }
 

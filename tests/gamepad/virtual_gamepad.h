@@ -18,11 +18,14 @@ inline constexpr const char* kOnlyTestGamepads = "0x7e57/0x0001,0x7e57/0x0002,0x
 
 class VirtualGamepad {
  public:
-  // Plugs it in; product: 1 to 3.
-  explicit VirtualGamepad(std::string name, std::uint16_t product = 1) : name_(std::move(name)) {
+  // Plugs it in; product: 1 to 3. Of another type than a game controller,
+  // SDL knows no layout for it.
+  explicit VirtualGamepad(std::string name, std::uint16_t product = 1,
+                          SDL_JoystickType type = SDL_JOYSTICK_TYPE_GAMECONTROLLER)
+      : name_(std::move(name)) {
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.type = static_cast<std::uint16_t>(type);
     desc.naxes = SDL_CONTROLLER_AXIS_MAX;
     desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
     desc.vendor_id = kTestVendor;
