@@ -1,6 +1,6 @@
 // The gamepad reader with virtual gamepads: which one it uses as they come
 // and go, what the console says, and what it publishes of each stick and
-// button.
+// button; and how long what it published counts as live.
 #include "gamepad/gamepad_reader.h"
 
 #include <gtest/gtest.h>
@@ -128,4 +128,27 @@ TEST(GamepadReader, PublishesTheDrivingSticksAndButtonsOnly) {
   s = state.load();
   EXPECT_EQ(s.stopHeld, 0u);
   EXPECT_EQ(s.stopPresses, 3u);
+}
+
+// The read time travels as the clock's low 32 bits: its age must come out
+// right across their wrap, and for a read taken just after the reader of the
+// state looked at the clock.
+TEST(GamepadState, IsLiveForHalfASecondAfterItsRead) {
+  constexpr std::int64_t kWrap = std::int64_t{1} << 32;
+  struct Case {
+    std::int64_t readMs, nowMs;
+    bool connected, live;
+  };
+  const Case cases[] = {
+      {10'000, 10'000, true, true},        {10'000, 10'500, true, true},
+      {10'000, 10'501, true, false},       {10'003, 10'000, true, true},
+      {kWrap - 5, kWrap + 10, true, true}, {kWrap - 5, kWrap + 496, true, false},
+      {10'000, 10'000, false, false},
+  };
+  for (const Case& c : cases) {
+    GamepadState s;
+    s.readMs = static_cast<std::uint32_t>(c.readMs);
+    s.connected = c.connected ? 1 : 0;
+    EXPECT_EQ(gamepadLive(s, c.nowMs), c.live) << c.readMs << " " << c.nowMs;
+  }
 }
