@@ -112,7 +112,8 @@ bool ArRobot::comInt(uint8_t command, short value) {
 
 void ArRobot::setVel2(double leftMmPerS, double rightMmPerS) {
   const int32_t packed = packVel2(leftMmPerS, rightMmPerS, kVel2Divisor);
-  // The common case, the same wish again, costs one relaxed load.
+  vel2RenewedMs_.store(ArUtil::getTimeMs());
+  // The common case, the same wish again, costs a clock read and a load.
   if (vel2Wish_.load(std::memory_order_relaxed) == packed) return;
   std::lock_guard<std::mutex> lock(sendMutex_);
   if (vel2Wish_.exchange(packed) == packed) return;

@@ -68,8 +68,13 @@ class ArRobot {
   bool com(uint8_t command);
   bool comInt(uint8_t command, short value);
   // Wheel speeds in mm/s. Sent at once when the packed value changes, and
-  // repeated by the robot cycle every 500 ms as the motion keep-alive.
+  // repeated by the robot cycle every 500 ms as the motion keep-alive, but only
+  // while the caller keeps renewing it (calling again, the same speeds or
+  // not) within kMotionFreshMs: a command nobody renews is stale, whoever set
+  // it, and the cycle then sends zero wheel speeds once and only keeps the
+  // link alive.
   void setVel2(double leftMmPerS, double rightMmPerS);
+  static constexpr int kMotionFreshMs = 500;
 
   ArPose getPose() const;            // the encoder transform applied
   ArPose getRawEncoderPose() const;  // accumulated status packet deltas
@@ -137,7 +142,9 @@ class ArRobot {
   void handlePacket(const ReceivedPacket& packet, int64_t nowMs);
   // False when the packet is too short to be a status packet (reported).
   bool handleStatus(const ReceivedPacket& packet, int64_t nowMs);
-  int keepAlive(int64_t nowMs);
+  // Returns the ms until the next keep-alive is due; stale tells whether it
+  // stopped a motion command that was no longer renewed.
+  int keepAlive(int64_t nowMs, bool& stale);
   void linkLost(const char* why);
   void doDisconnectNormally();
   void stopCycle();
@@ -180,6 +187,7 @@ class ArRobot {
   std::mutex sendMutex_;
   static constexpr int32_t kNoVel2Wish = INT32_MIN;
   std::atomic<int32_t> vel2Wish_{kNoVel2Wish};
+  std::atomic<int64_t> vel2RenewedMs_{0};
   int64_t lastSendMs_ = 0;
   int64_t lastVel2SendMs_ = 0;
 

@@ -18,7 +18,8 @@
 #include "os/console_print.h"
 
 namespace {
-// Nothing sent for this long: PULSE. A motion wish is repeated as often.
+// Nothing sent for this long: PULSE. A motion command still renewed is
+// repeated as often.
 constexpr int kKeepAliveMs = 500;
 }  // namespace
 
@@ -172,11 +173,22 @@ void ArRobot::handlePacket(const ReceivedPacket& packet, int64_t nowMs) {
   }
 }
 
-// Returns the ms until the next keep-alive is due.
-int ArRobot::keepAlive(int64_t nowMs) {
+int ArRobot::keepAlive(int64_t nowMs, bool& stale) {
+  stale = false;
   std::lock_guard<std::mutex> lock(sendMutex_);
   if (!connected_.load()) return kKeepAliveMs;
-  const int32_t wish = vel2Wish_.load();
+  int32_t wish = vel2Wish_.load();
+  if (wish != kNoVel2Wish && nowMs - vel2RenewedMs_.load() > kMotionFreshMs) {
+    // Nobody says any more that the robot should move so: stop it, then only
+    // keep the link alive until a new command comes.
+    vel2Wish_.store(kNoVel2Wish);
+    if (wish != 0) {
+      const WirePacket p = commandIntPacket(ArCommands::VEL2, 0);
+      sendLocked(p.data(), p.size);
+      stale = true;
+    }
+    wish = kNoVel2Wish;
+  }
   if (wish != kNoVel2Wish && nowMs - lastVel2SendMs_ >= kKeepAliveMs) {
     const WirePacket p = commandIntPacket(ArCommands::VEL2, wish);
     if (sendLocked(p.data(), p.size)) lastVel2SendMs_ = lastSendMs_;
@@ -185,7 +197,10 @@ int ArRobot::keepAlive(int64_t nowMs) {
     sendLocked(p.data(), p.size);
   }
   int64_t due = lastSendMs_ + kKeepAliveMs;
-  if (wish != kNoVel2Wish) due = std::min(due, lastVel2SendMs_ + kKeepAliveMs);
+  if (wish != kNoVel2Wish) {
+    due =
+        std::min({due, lastVel2SendMs_ + kKeepAliveMs, vel2RenewedMs_.load() + kMotionFreshMs + 1});
+  }
   return static_cast<int>(std::clamp<int64_t>(due - nowMs, 1, kKeepAliveMs));
 }
 
@@ -237,7 +252,11 @@ void ArRobot::cycleLoop() {
       linkLost("no llega ningun paquete de estado");
       continue;
     }
-    waitMs = keepAlive(now);
+    bool stale = false;
+    waitMs = keepAlive(now, stale);
+    if (stale)
+      consolePrintf("robot detenido: la orden de movimiento no se renovo en %.1f s\n",
+                    kMotionFreshMs / 1000.0);
   }
   running_.store(false);
   {

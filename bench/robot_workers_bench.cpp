@@ -31,12 +31,12 @@ static void BM_ManualWorkerDriving10s(benchmark::State& state) {
   }
   auto station = std::make_unique<RobotController>();
   station->simulatorMode = 1;
-  Relaxed<float> left{0.15f}, right{0.2f};
+  SharedWheelSpeeds wheels{WheelSpeeds{0.15f, 0.2f}};
   Relaxed<int> run{1};
   for (auto _ : state) {
     run = 1;
     station->firstPose = true;
-    std::thread worker([&] { ipManualWorker("127.0.0.1", port, &left, &right, &run, *station); });
+    std::thread worker([&] { ipManualWorker("127.0.0.1", port, &wheels, &run, *station); });
     clockid_t workerClock;
     pthread_getcpuclockid(worker.native_handle(), &workerClock);
     // Measured once the drive loop runs (its first station update).

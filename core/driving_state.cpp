@@ -9,15 +9,14 @@ void recomputeWheelSpeeds(DrivingState& d) {
   const double v = d.manualSpeed;
   const double w = d.manualTurn;
   const double track = d.wheelTrack;
-  d.leftWheelSpeed = static_cast<float>(v + w * track / 2.0);
-  d.rightWheelSpeed = static_cast<float>(v - w * track / 2.0);
+  d.wheelSpeeds =
+      WheelSpeeds{static_cast<float>(v + w * track / 2.0), static_cast<float>(v - w * track / 2.0)};
 }
 
 void stopDriving(DrivingState& d) {
   d.manualTurn = 0;
   d.manualSpeed = 0;
-  d.leftWheelSpeed = 0;
-  d.rightWheelSpeed = 0;
+  d.wheelSpeeds = WheelSpeeds{};
   d.gamepadDriving = false;
   d.gamepadArmed = false;
 }

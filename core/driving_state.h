@@ -7,6 +7,7 @@
 #include "gamepad/gamepad_state.h"
 #include "state/main_thread_heartbeat.h"
 #include "state/shared_value.h"
+#include "state/wheel_speeds.h"
 
 // Windows virtual-key codes, which the window procedure stores keys under.
 namespace vk {
@@ -37,8 +38,8 @@ struct DrivingState {
   Relaxed<int> turnHoldFrames{0};
   Relaxed<float> maxManualSpeed{1.2f};
   Relaxed<float> wheelTrack{0.41f};
-  Relaxed<float> leftWheelSpeed{0};
-  Relaxed<float> rightWheelSpeed{0};
+  // v + w.L/2 and v - w.L/2 (m/s), published as one value.
+  SharedWheelSpeeds wheelSpeeds;
   Relaxed<int> manualDriveFlag{1};
   Relaxed<float> testPointX{0};
   Relaxed<float> testPointY{0};

@@ -22,7 +22,9 @@
 #include "gui/cursor.h"
 #include "gui/dialog_host.h"
 #include "gui/event_loop_beat.h"
+#include "gui/gui_application.h"
 #include "gui/station_window.h"
+#include "os/console_print.h"
 #include "os/terminal_console.h"
 #include "robot/station_exit.h"
 
@@ -87,11 +89,16 @@ int main(int argc, char** argv) {
       return 2;
   }
 
+  // A console reader that went away (a closed pipe) is a failed write for
+  // the console, never the end of the station.
+  std::signal(SIGPIPE, SIG_IGN);
+
   // Blocked here, before any thread exists, so that every thread inherits it
   // and only the signal thread takes these signals.
   const sigset_t signals = endSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+  setToolkitMessageSink([](const char* text) { consolePrintf("qt: %s\n", text); });
   useDashboardRenderResources();
   if (!createStationWindow("Controlador TORVA version 1.0", 600, 450, 8)) {
     // The failure has been shown; a station without its window is a failed start.

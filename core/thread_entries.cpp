@@ -35,8 +35,8 @@ int ipManualThreadMain(const char* /*label*/) {
   RobotController* rc = stationRecord.load();
   if (rc == nullptr) return 0;
   const std::string address = robotAddressText();
-  ipManualWorker(address.c_str(), kRobotTcpPort, &driving.leftWheelSpeed, &driving.rightWheelSpeed,
-                 &driving.manualDriveFlag, *rc, &driving.heartbeat);
+  ipManualWorker(address.c_str(), kRobotTcpPort, &driving.wheelSpeeds, &driving.manualDriveFlag,
+                 *rc, &driving.heartbeat);
   return 0;
 }
 
@@ -51,8 +51,8 @@ int ipAutoThreadMain(const char* /*label*/) {
 int serialManualThreadMain(const char* /*label*/) {
   RobotController* rc = stationRecord.load();
   if (rc == nullptr) return 0;
-  serialManualWorker(rc->serialPortName, &driving.leftWheelSpeed, &driving.rightWheelSpeed,
-                     &driving.manualDriveFlag, *rc, &driving.heartbeat);
+  serialManualWorker(rc->serialPortName, &driving.wheelSpeeds, &driving.manualDriveFlag, *rc,
+                     &driving.heartbeat);
   return 0;
 }
 

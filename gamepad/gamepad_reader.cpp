@@ -6,7 +6,6 @@
 #include <string>
 #include <thread>
 
-#include "gamepad/console_lines.h"
 #include "gamepad/stick_axis.h"
 #include "os/console_print.h"
 
@@ -31,7 +30,7 @@ void setSdlHints() {
 // The one gamepad in use, if any.
 class Gamepad {
  public:
-  explicit Gamepad(ConsoleLines& console) : console_(console) {}
+  Gamepad() = default;
   ~Gamepad() {
     if (pad_ != nullptr) SDL_GameControllerClose(pad_);
   }
@@ -47,14 +46,14 @@ class Gamepad {
     pad_ = SDL_GameControllerOpen(deviceIndex);
     if (pad_ == nullptr) {
       const char* name = SDL_GameControllerNameForIndex(deviceIndex);
-      console_.print(std::string("mando: ") + (name != nullptr ? name : "sin nombre") +
-                     " no se pudo abrir: " + SDL_GetError() + "\n");
+      consolePrintf("mando: %s no se pudo abrir: %s\n", name != nullptr ? name : "sin nombre",
+                    SDL_GetError());
       return;
     }
     id_ = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad_));
     const char* name = SDL_GameControllerName(pad_);
     name_ = name != nullptr ? name : "sin nombre";
-    console_.print("mando: " + name_ + " conectado\n");
+    consolePrintf("mando: %s conectado\n", name_.c_str());
   }
 
   // The first game controller present, unless one is in use.
@@ -66,7 +65,7 @@ class Gamepad {
   void replace() {
     SDL_GameControllerClose(pad_);
     pad_ = nullptr;
-    console_.print("mando: " + name_ + " desconectado\n");
+    consolePrintf("mando: %s desconectado\n", name_.c_str());
     openFirst();
   }
 
@@ -88,7 +87,6 @@ class Gamepad {
   }
 
  private:
-  ConsoleLines& console_;
   SDL_GameController* pad_ = nullptr;
   SDL_JoystickID id_ = -1;
   std::string name_;
@@ -104,8 +102,7 @@ bool runGamepadReader(Relaxed<GamepadState>& out, const GamepadReaderOptions& op
     return false;
   }
   {
-    ConsoleLines console;
-    Gamepad pad(console);
+    Gamepad pad;
     unsigned stopPresses = 0;
     pad.openFirst();
     while (options.stop == nullptr || !options.stop->load()) {
@@ -119,8 +116,8 @@ bool runGamepadReader(Relaxed<GamepadState>& out, const GamepadReaderOptions& op
           // A joystick whose layout SDL does not know: said, so that the
           // operator knows why it does not drive.
           const char* name = SDL_JoystickNameForIndex(event.jdevice.which);
-          console.print(std::string("mando: ") + (name != nullptr ? name : "sin nombre") +
-                        " no es un mando de juego conocido; se ignora\n");
+          consolePrintf("mando: %s no es un mando de juego conocido; se ignora\n",
+                        name != nullptr ? name : "sin nombre");
         } else if (event.type == SDL_CONTROLLERDEVICEREMOVED && pad.is(event.cdevice.which)) {
           pad.replace();
         } else if (event.type == SDL_CONTROLLERBUTTONDOWN && pad.is(event.cbutton.which) &&

@@ -26,6 +26,6 @@ inline constexpr int kGamepadIdlePassMs = 100;
 
 // Runs the reader on the calling thread, publishing into out on every pass
 // (the time the pass began, and the open gamepad's buttons and sticks). Waits
-// on nothing but SDL and its own sleep: its console lines are printed by a
-// thread of their own. False, said on the console, when SDL cannot start.
+// on nothing but SDL and its own sleep (its console lines go to the console's
+// queue). False, said on the console, when SDL cannot start.
 bool runGamepadReader(Relaxed<GamepadState>& out, const GamepadReaderOptions& options = {});

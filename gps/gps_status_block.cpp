@@ -17,6 +17,8 @@ void printGpsStatusBlock(const GpsStatusBlock& b) {
   appendf(text, "Desplazamiento en X:%f metros\n", b.stepX);
   appendf(text, "Desplazamiento en Y:%f metros\n", b.stepY);
   appendf(text, "Desplazamiento total:%f metros\n\n", b.stepLength);
+  // A log shows the block again only for a new fix, not for the counters.
+  const std::size_t fix = text.size();
   appendf(text, "%d iteraciones y %d lineas \n\n", b.byteIndex, b.ggaCount);
-  consoleBlock(text);
+  consoleBlock(text, std::string_view(text).substr(0, fix));
 }

@@ -1,9 +1,30 @@
 #include "gui/gui_application.h"
 
 #include <QApplication>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "gui/display_probe.h"
+
+namespace {
+std::atomic<void (*)(const char*)> toolkitSink{nullptr};
+
+void toolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (auto sink = toolkitSink.load()) {
+    sink(text.toLocal8Bit().constData());
+  } else {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  }
+  if (type == QtFatalMsg) std::abort();
+}
+}  // namespace
+
+void setToolkitMessageSink(void (*sink)(const char* text)) {
+  toolkitSink.store(sink);
+  qInstallMessageHandler(sink != nullptr ? toolkitMessage : nullptr);
+}
 
 bool ensureGuiApplication() {
   if (QApplication::instance() != nullptr) return true;

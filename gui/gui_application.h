@@ -4,3 +4,8 @@
 
 // False when no display can be reached (nothing is made then).
 bool ensureGuiApplication();
+
+// Where the toolkit's own warnings go (one text each, no line end) instead of
+// standard error, which a reader that stopped reading would let block the
+// main thread. nullptr: standard error, as the toolkit does by itself.
+void setToolkitMessageSink(void (*sink)(const char* text));

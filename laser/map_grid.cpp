@@ -7,11 +7,7 @@
 #include "state/robot_controller.h"
 
 MarkPose currentMarkPose(const RobotController& rc) {
-  MarkPose pose;
-  pose.mapRow = rc.mapRow;
-  pose.mapCol = rc.mapCol;
-  pose.headingRad = rc.headingRad;
-  return pose;
+  return rc.mapPose.load();
 }
 
 void markScanInMap(RobotController& rc) {

@@ -1,17 +1,14 @@
 #pragma once
 // Marking the last laser scan into the obstacle grid around the robot's cell.
 
-struct RobotController;
+#include "state/robot_controller.h"
 
-// Where a scan is marked from: the robot's cell and heading, taken once so
-// that every reading of the scan uses the same pose.
-struct MarkPose {
-  int mapRow = 0;
-  int mapCol = 0;
-  float headingRad = 0;
-};
+// Where a scan is marked from: the robot's cell and heading of one pose
+// update, taken once so that every reading of the scan uses the same pose.
+using MarkPose = MapPose;
 
-// The robot's cell and heading in the record now (the robot worker may move them).
+// The robot's cell and heading of the last pose update (the robot worker may
+// publish the next one meanwhile).
 MarkPose currentMarkPose(const RobotController& rc);
 
 // Marks the record's last scan from its current pose.

@@ -1,16 +1,16 @@
 #include "os/console_print.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
 
 namespace {
-std::mutex consoleMutex;
-// The latest lines printed outside blocks (the last one may be unfinished).
-std::string keptLines;
+std::mutex currentMutex;
+
+std::shared_ptr<Console>& current() {
+  static std::shared_ptr<Console> console;
+  return console;
+}
 
 void vappendf(std::string& out, const char* format, va_list args) {
   char small[512];
@@ -31,31 +31,28 @@ void vappendf(std::string& out, const char* format, va_list args) {
   }
   va_end(again);
 }
-
-// Adds the text to the kept lines and drops all but the last
-// kConsoleKeptLines of them (an unfinished last line counts as one).
-void keep(std::string_view text) {
-  keptLines.append(text);
-  std::size_t at = keptLines.size();
-  if (at > 0 && keptLines[at - 1] == '\n') --at;  // the last line's own end
-  int lines = 1;
-  while (at-- > 0) {
-    if (keptLines[at] == '\n' && ++lines > kConsoleKeptLines) {
-      keptLines.erase(0, at + 1);
-      return;
-    }
-  }
-}
-
-void writeAll(std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(STDOUT_FILENO, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
 }  // namespace
+
+std::shared_ptr<Console> stationConsole() {
+  std::lock_guard lock(currentMutex);
+  if (!current()) current() = std::make_shared<Console>();
+  return current();
+}
+
+std::shared_ptr<Console> replaceStationConsole(std::shared_ptr<Console> console) {
+  std::lock_guard lock(currentMutex);
+  current().swap(console);
+  return console;
+}
+
+void finishConsoleForExit(std::chrono::milliseconds budget) {
+  std::shared_ptr<Console> console;
+  {
+    std::lock_guard lock(currentMutex);
+    console = current();
+  }
+  if (console) console->finishForExit(budget);
+}
 
 void appendf(std::string& out, const char* format, ...) {
   va_list args;
@@ -70,22 +67,9 @@ void consolePrintf(const char* format, ...) {
   va_start(args, format);
   vappendf(text, format, args);
   va_end(args);
-  std::lock_guard guard(consoleMutex);
-  std::fputs(text.c_str(), stdout);
-  std::fflush(stdout);
-  keep(text);
+  stationConsole()->print(text);
 }
 
-void consoleBlock(std::string_view block) {
-  std::string out = "\x1b[H\x1b[2J";
-  out.append(block);
-  std::lock_guard guard(consoleMutex);
-  if (!keptLines.empty() && !block.empty() && block.back() != '\n') out += '\n';
-  out.append(keptLines);
-  // Whatever other code left in the stream's buffer goes first, then the
-  // block as one write, past the stream.
-  flockfile(stdout);
-  std::fflush(stdout);
-  writeAll(out);
-  funlockfile(stdout);
+void consoleBlock(std::string_view block, std::string_view content) {
+  stationConsole()->block(block, content);
 }

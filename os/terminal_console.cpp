@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
+
+#include "os/console_print.h"
 
 namespace {
 
@@ -28,12 +31,10 @@ bool inBackground(int fd) {
 }  // namespace
 
 bool openStatusConsole(const char* title) {
-  if (::isatty(STDOUT_FILENO) == 0) return false;
+  const auto console = stationConsole();
+  if (console->style() != ConsoleStyle::Terminal) return false;
   restoreTerminalAtExit();
-  if (title != nullptr) {
-    std::printf("\x1b]0;%s\x07", title);
-    std::fflush(stdout);
-  }
+  if (title != nullptr) console->control(std::string("\x1b]0;") + title + "\x07");
   return true;
 }
 

@@ -6,9 +6,9 @@
 // signal thread also takes for SIGINT, SIGTERM and SIGHUP after stopping the
 // robots).
 
-// Sets the terminal's title when standard output is a terminal and returns
-// true; otherwise writes nothing and returns false (output goes wherever
-// standard output goes). A null title sets none.
+// Sets the terminal's title when the station's console is a terminal's and
+// returns true; otherwise writes nothing and returns false (the console is a
+// log on a file or pipe). A null title sets none.
 bool openStatusConsole(const char* title);
 
 // Puts the terminal on fd into raw single-key input: no line editing, no echo,

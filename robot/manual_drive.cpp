@@ -11,19 +11,16 @@ namespace {
 bool haltedForSilence(MainThreadHeartbeat* heartbeat, bool halted) {
   if (heartbeat == nullptr) return false;
   if (mainThreadSilent(*heartbeat)) {
-    if (!halted) {
-      heartbeat->stopRequested.store(true, std::memory_order_release);
-      consolePrintf("estacion sin respuesta: robot detenido\n");
-    }
+    if (!halted) heartbeat->stopRequested.store(true, std::memory_order_release);
     return true;
   }
   return halted && heartbeat->stopRequested.load(std::memory_order_acquire);
 }
 }  // namespace
 
-void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const Relaxed<float>* leftSpeed,
-                     const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                     RobotController& station, MainThreadHeartbeat* heartbeat) {
+void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const SharedWheelSpeeds* wheels,
+                     const Relaxed<int>* runFlag, RobotController& station,
+                     MainThreadHeartbeat* heartbeat) {
   int passes = 0;
   bool halted = false;
   refreshPose(robot, currentPose);
@@ -37,12 +34,16 @@ void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const Relaxed<float
     } else {
       ++passes;
     }
+    const bool wasHalted = halted;
     halted = haltedForSilence(heartbeat, halted);
+    // Every pass renews the command, so the robot layer keeps sending it; the
+    // two wheels come from one frame.
     if (halted) {
       robot.setVel2(0, 0);
+      if (!wasHalted) consolePrintf("estacion sin respuesta: robot detenido\n");
     } else {
-      robot.setVel2(static_cast<double>(leftSpeed->load()) * 1000,
-                    static_cast<double>(rightSpeed->load()) * 1000);
+      const WheelSpeeds w = wheels->load();
+      robot.setVel2(static_cast<double>(w.left) * 1000, static_cast<double>(w.right) * 1000);
     }
     robot.waitPass();
   }

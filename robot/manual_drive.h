@@ -7,9 +7,10 @@
 #include "robot/motion_port.h"
 #include "state/main_thread_heartbeat.h"
 #include "state/shared_value.h"
+#include "state/wheel_speeds.h"
 
 struct RobotController;
 
-void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const Relaxed<float>* leftSpeed,
-                     const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                     RobotController& station, MainThreadHeartbeat* heartbeat = nullptr);
+void manualDriveLoop(MotionPort& robot, ArPose& currentPose, const SharedWheelSpeeds* wheels,
+                     const Relaxed<int>* runFlag, RobotController& station,
+                     MainThreadHeartbeat* heartbeat = nullptr);

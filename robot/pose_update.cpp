@@ -32,6 +32,7 @@ void updatePose(RobotController& rc, const ArPose& pose, double velocityMmPerS) 
   // Column first.
   rc.mapCol = v.mapCol;
   rc.mapRow = v.mapRow;
+  rc.mapPose.store(MapPose{v.mapRow, v.mapCol, v.headingRad});
 }
 
 void updatePose(RobotController& rc, const ArPose& pose, ArRobot& robot) {

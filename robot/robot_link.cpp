@@ -147,16 +147,15 @@ int RobotLink::runRoute(RobotController& station) {
   return 0;
 }
 
-int RobotLink::runManual(const Relaxed<float>* leftSpeed, const Relaxed<float>* rightSpeed,
-                         const Relaxed<int>* runFlag, RobotController& station,
-                         MainThreadHeartbeat* heartbeat) {
+int RobotLink::runManual(const SharedWheelSpeeds* wheels, const Relaxed<int>* runFlag,
+                         RobotController& station, MainThreadHeartbeat* heartbeat) {
   consolePrintf("run");
   currentPose.setPose(0, 0, 0);
   consolePrintf("hola");
   routeStopwatch = std::chrono::steady_clock::now();
   if (*runFlag != 0) {
     RobotMotion motion(robot, station);
-    manualDriveLoop(motion, currentPose, leftSpeed, rightSpeed, runFlag, station, heartbeat);
+    manualDriveLoop(motion, currentPose, wheels, runFlag, station, heartbeat);
   }
   return 0;
 }

@@ -13,6 +13,7 @@
 #include "aria/ar_tcp_connection.h"
 #include "state/main_thread_heartbeat.h"
 #include "state/shared_value.h"
+#include "state/wheel_speeds.h"
 
 struct RobotController;
 
@@ -57,9 +58,8 @@ struct RobotLink {
   // The automatic run: the route file, then the route segment by segment.
   int runRoute(RobotController& station);
   // The manual run: the operator's wheel speeds until the run flag is 0.
-  int runManual(const Relaxed<float>* leftSpeed, const Relaxed<float>* rightSpeed,
-                const Relaxed<int>* runFlag, RobotController& station,
-                MainThreadHeartbeat* heartbeat = nullptr);
+  int runManual(const SharedWheelSpeeds* wheels, const Relaxed<int>* runFlag,
+                RobotController& station, MainThreadHeartbeat* heartbeat = nullptr);
 
   std::string openMessage;
   int openResult = 0;

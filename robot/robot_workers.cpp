@@ -9,11 +9,10 @@ int autoRun(RobotLink& controler, RobotController& station) {
   return controler.runRoute(station);
 }
 
-int manualRun(RobotLink& controler, const Relaxed<float>* leftSpeed,
-              const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
+int manualRun(RobotLink& controler, const SharedWheelSpeeds* wheels, const Relaxed<int>* runFlag,
               RobotController& station, MainThreadHeartbeat* heartbeat) {
   if (controler.connectRobot(true) != 0) return 1;
-  return controler.runManual(leftSpeed, rightSpeed, runFlag, station, heartbeat);
+  return controler.runManual(wheels, runFlag, station, heartbeat);
 }
 }  // namespace
 
@@ -39,27 +38,27 @@ int serialAutoWorker(const char* portName, RobotController& station) {
   return 0;
 }
 
-int ipManualWorker(const char* address, int port, const Relaxed<float>* leftSpeed,
-                   const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                   RobotController& station, MainThreadHeartbeat* heartbeat) {
+int ipManualWorker(const char* address, int port, const SharedWheelSpeeds* wheels,
+                   const Relaxed<int>* runFlag, RobotController& station,
+                   MainThreadHeartbeat* heartbeat) {
   consolePrintf("1c\n");
   {
     RobotLink controler(address, port);
     consolePrintf("2c\n");
-    manualRun(controler, leftSpeed, rightSpeed, runFlag, station, heartbeat);
+    manualRun(controler, wheels, runFlag, station, heartbeat);
   }
   consolePrintf("3c\n");
   return 0;
 }
 
-int serialManualWorker(const char* portName, const Relaxed<float>* leftSpeed,
-                       const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                       RobotController& station, MainThreadHeartbeat* heartbeat) {
+int serialManualWorker(const char* portName, const SharedWheelSpeeds* wheels,
+                       const Relaxed<int>* runFlag, RobotController& station,
+                       MainThreadHeartbeat* heartbeat) {
   consolePrintf("1c\n");
   {
     RobotLink controler(portName);
     consolePrintf("2c\n");
-    manualRun(controler, leftSpeed, rightSpeed, runFlag, station, heartbeat);
+    manualRun(controler, wheels, runFlag, station, heartbeat);
   }
   consolePrintf("3c\n");
   return 0;

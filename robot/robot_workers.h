@@ -5,14 +5,15 @@
 // thread's heartbeat, stop the robot while the main thread is silent.
 #include "state/main_thread_heartbeat.h"
 #include "state/shared_value.h"
+#include "state/wheel_speeds.h"
 
 struct RobotController;
 
 int ipAutoWorker(const char* address, int port, RobotController& station);
 int serialAutoWorker(const char* portName, RobotController& station);
-int ipManualWorker(const char* address, int port, const Relaxed<float>* leftSpeed,
-                   const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                   RobotController& station, MainThreadHeartbeat* heartbeat = nullptr);
-int serialManualWorker(const char* portName, const Relaxed<float>* leftSpeed,
-                       const Relaxed<float>* rightSpeed, const Relaxed<int>* runFlag,
-                       RobotController& station, MainThreadHeartbeat* heartbeat = nullptr);
+int ipManualWorker(const char* address, int port, const SharedWheelSpeeds* wheels,
+                   const Relaxed<int>* runFlag, RobotController& station,
+                   MainThreadHeartbeat* heartbeat = nullptr);
+int serialManualWorker(const char* portName, const SharedWheelSpeeds* wheels,
+                       const Relaxed<int>* runFlag, RobotController& station,
+                       MainThreadHeartbeat* heartbeat = nullptr);

@@ -64,6 +64,8 @@ bool followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segment
     robot.waitPass();
     refreshPoseRebased(robot, currentPose, station);
     if (turning.stuck(robot.seconds(), currentPose, robot.wheelStalled())) return stopStuck(robot);
+    // Renewed every pass: the robot layer drops a command nobody renews.
+    robot.setVel2(turnLeft, -turnLeft);
     const float heading = static_cast<float>(currentPose.getTh());
     deltaPhi = phi - heading;
     if (shown && heading == shownHeading && deltaPhi == shownDelta) continue;
@@ -86,7 +88,7 @@ bool followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segment
   refreshPoseRebased(robot, currentPose, station);
   printPose(currentPose);
   const float length = static_cast<float>(segmentStart.findDistanceTo(segmentEnd));
-  const double speed = length > kCruiseMinLength ? kCruiseSpeed : kSlowSpeed;
+  double speed = length > kCruiseMinLength ? kCruiseSpeed : kSlowSpeed;
   robot.setVel2(speed, speed);
   ArPose previous = currentPose;  // posicion_aux_2
 
@@ -94,7 +96,8 @@ bool followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segment
   float shownCovered = -1;
   ProgressWatch driving;
   while (covered <= length) {
-    if (length - covered < kSlowDownDistance) robot.setVel2(kSlowSpeed, kSlowSpeed);
+    if (length - covered < kSlowDownDistance) speed = kSlowSpeed;
+    robot.setVel2(speed, speed);  // the slow-down, or the same command renewed
     robot.waitPass();
     refreshPoseRebased(robot, currentPose, station);
     if (driving.stuck(robot.seconds(), currentPose, robot.wheelStalled())) return stopStuck(robot);

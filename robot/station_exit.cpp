@@ -1,11 +1,12 @@
 #include "robot/station_exit.h"
 
 #include <atomic>
-#include <cstdio>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 
 #include "aria/aria_init.h"
+#include "os/console_print.h"
 #include "os/terminal_console.h"
 
 namespace {
@@ -26,7 +27,8 @@ void endStation(int status) {
     if (auto hook = endHook.exchange(nullptr)) hook();
   }
   restoreTerminal();
-  std::fflush(stdout);
-  std::fflush(stderr);
+  // Never waits on the console's reader: what it cannot take at once within
+  // the budget is dropped.
+  finishConsoleForExit(std::chrono::milliseconds(300));
   std::_Exit(status);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Ending the station from any thread: every connected robot gets its motors
-// disabled and its session closed, the terminal is put back, standard output
-// is flushed, and the process ends with the given status.
+// disabled and its session closed, the terminal is put back, the console's
+// queue goes out as far as its reader takes it at once, and the process ends
+// with the given status. Nothing on the way waits on the console's reader.
 
 [[noreturn]] void endStation(int status);
 

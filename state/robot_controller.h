@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "state/published_record.h"
 #include "state/shared_value.h"
 
 inline constexpr int kGridSize = 500;
@@ -17,6 +18,13 @@ inline constexpr int kGridCells = kGridSize * kGridSize;
 inline constexpr int kStartCell = 250;
 
 using MapGrid = std::array<Relaxed<std::uint8_t>, kGridCells>;
+
+// The robot's cell and heading as one value: what a scan is marked from.
+struct MapPose {
+  int mapRow = kStartCell;
+  int mapCol = kStartCell;
+  float headingRad = 0;
+};
 
 // A number of its own for every station record made in the process.
 inline std::uint64_t nextRecordSerial() {
@@ -77,6 +85,10 @@ struct RobotController {
   MapGrid trackGrid;
   MapGrid obstacleGrid;
   Relaxed<int> simulatorMode;
+  // mapRow, mapCol and headingRad again, stored together by the pose update:
+  // the laser thread marks a whole scan from one pose, never from a row of
+  // one update and a heading of the next.
+  PublishedRecord<MapPose> mapPose;
 
   // Not of the record's original layout: what lets the map's readers skip
   // work when nothing changed. obstacleMarks counts the obstacle cells set so

@@ -20,6 +20,7 @@ class Relaxed {
     store(v);
     return *this;
   }
+  static constexpr bool kLockFree = std::atomic<T>::is_always_lock_free;
 
  private:
   std::atomic<T> value_;

@@ -105,14 +105,23 @@ TEST(RobotDrive, PoseStaysRightPastThe15BitCounters) {
     link.sim.withRobot([&](SimRobot& r) { x = r.odometryPose().x; });
     return x;
   };
-  link.robot.setVel2(2540, 2540);
-  EXPECT_TRUE(pollUntil([&] { return odometryX() > 20000; }, 10000ms));
+  // Each command is renewed while it is meant, as the station's workers do.
+  EXPECT_TRUE(pollUntil(
+      [&] {
+        link.robot.setVel2(2540, 2540);
+        return odometryX() > 20000;
+      },
+      10000ms));
   settle();
   EXPECT_GT(odometryX(), 20000 * 0.485 * 2);  // well past 32768 counts
   EXPECT_NEAR(link.robot.getRawEncoderPose().getX(), odometryX(), 1.0);
 
-  link.robot.setVel2(-2540, -2540);  // back through zero and the negative wrap
-  EXPECT_TRUE(pollUntil([&] { return odometryX() < -20000; }, 20000ms));
+  EXPECT_TRUE(pollUntil(
+      [&] {
+        link.robot.setVel2(-2540, -2540);  // back through zero and the negative wrap
+        return odometryX() < -20000;
+      },
+      20000ms));
   settle();
   EXPECT_NEAR(link.robot.getRawEncoderPose().getX(), odometryX(), 1.0);
   EXPECT_NEAR(link.robot.getRawEncoderPose().getY(), 0, 1.0);
@@ -124,8 +133,12 @@ TEST(RobotDrive, EncoderTransformMapsTheRawPoseAtOnceAndThereafter) {
   ASSERT_TRUE(link.up());
   link.robot.comInt(ArCommands::SETA, 20000);  // start and stop within a cycle
   link.robot.comInt(ArCommands::SETA, -20000);
-  link.robot.setVel2(200, 200);
-  ASSERT_TRUE(pollUntil([&] { return link.robot.getRawEncoderPose().getX() > 100; }, 3000ms));
+  ASSERT_TRUE(pollUntil(
+      [&] {
+        link.robot.setVel2(200, 200);
+        return link.robot.getRawEncoderPose().getX() > 100;
+      },
+      3000ms));
   link.robot.setVel2(0, 0);
   ASSERT_TRUE(pollUntil([&] { return link.robot.getVel() == 0; }, 2000ms));
   link.sim.setSilent(true);  // no status packet may be what recomputes the pose
@@ -139,9 +152,12 @@ TEST(RobotDrive, EncoderTransformMapsTheRawPoseAtOnceAndThereafter) {
   EXPECT_NEAR(pose.getTh(), ArMath::fixAngle(raw.getTh() + 90), 1e-6);
 
   link.sim.setSilent(false);
-  link.robot.setVel2(200, 200);  // forward along raw x is along +y now
-  ASSERT_TRUE(
-      pollUntil([&] { return link.robot.getRawEncoderPose().getX() > raw.getX() + 100; }, 3000ms));
+  ASSERT_TRUE(pollUntil(
+      [&] {
+        link.robot.setVel2(200, 200);  // forward along raw x is along +y now
+        return link.robot.getRawEncoderPose().getX() > raw.getX() + 100;
+      },
+      3000ms));
   link.robot.setVel2(0, 0);
   ASSERT_TRUE(pollUntil([&] { return link.robot.getVel() == 0; }, 2000ms));
   link.robot.lock();  // pose and raw pose of the same packet

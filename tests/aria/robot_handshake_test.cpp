@@ -8,6 +8,7 @@
 #include "aria/ar_commands.h"
 #include "robot_test_support.h"
 #include "scripted_robot_peer.h"
+#include "tests/support/console_capture.h"
 
 using namespace std::chrono_literals;
 
@@ -46,11 +47,11 @@ TEST(RobotHandshake, SendsTheDocumentedBytesAndTakesTheModelFromSync2) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.model);
     ScriptedLink link;
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     auto result = link.connectAsync();
     ASSERT_TRUE(link.peer.answerHandshake(c.model));
     ASSERT_TRUE(result.get());
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = capture.text();
 
     const std::vector<uint8_t> expected = {
         0xFA, 0xFB, 0x03, 0x00, 0x00, 0x00,                    // SYNC0
@@ -108,10 +109,10 @@ TEST(RobotHandshake, UnexpectedAnswerRestartsAtSync0) {
 TEST(RobotHandshake, SilentRobotFailsAfterFiveTriesWithTheFailedCallback) {
   ScriptedLink link;
   const auto start = std::chrono::steady_clock::now();
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   auto result = link.connectAsync();
   EXPECT_FALSE(result.get());
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = capture.text();
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
   EXPECT_GT(seconds.count(), 4.5);
   EXPECT_LT(seconds.count(), 8.0);

@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "aria/ar_commands.h"
 #include "robot_test_support.h"
+#include "tests/support/console_capture.h"
 
 using namespace std::chrono_literals;
 
@@ -76,7 +78,7 @@ TEST(RobotLinkLife, PeerFaultsCallDisconnectOnErrorFromTheLayer) {
     ASSERT_TRUE(link.up());
     link.robot.setConnectionTimeoutTime(300);
     EXPECT_EQ(link.robot.getConnectionTimeoutTime(), 300);
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     switch (fault) {
       case Closes:
         link.sim.dropTcpClient(false);
@@ -92,7 +94,7 @@ TEST(RobotLinkLife, PeerFaultsCallDisconnectOnErrorFromTheLayer) {
         break;
     }
     EXPECT_TRUE(pollUntil([&] { return link.error.calls.load() == 1; }, 3000ms));
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = capture.text();
     EXPECT_THAT(out, testing::HasSubstr("Conexion con el robot perdida"));
     EXPECT_TRUE(link.error.onLayerThread);
     EXPECT_FALSE(link.robot.isConnected());
@@ -175,7 +177,7 @@ TEST(RobotLinkLife, ShutdownEndsOnlyTheCallingWorkersRobots) {
   other.join();
 }
 
-TEST(RobotLinkLife, IdleRobotSendsPulseEveryHalfSecondAndAMotionWishRepeatsItself) {
+TEST(RobotLinkLife, IdleRobotSendsPulseEveryHalfSecondAndARenewedCommandRepeatsItself) {
   SimLink link;
   ASSERT_TRUE(link.up());
   // Idle: a PULSE every half second, and nothing else.
@@ -184,13 +186,67 @@ TEST(RobotLinkLife, IdleRobotSendsPulseEveryHalfSecondAndAMotionWishRepeatsItsel
   for (double gap : gaps(times(link.sim, "PULSE"))) EXPECT_NEAR(gap, 500, 60);
   EXPECT_TRUE(times(link.sim, "VEL2").empty());
 
-  // A motion wish goes out at once, then again every half second in place of PULSE.
-  link.robot.setVel2(100, 100);
-  ASSERT_TRUE(pollUntil([&] { return !times(link.sim, "VEL2").empty(); }, 1000ms));
+  // A motion command goes out at once, then, while its sender renews it, again
+  // every half second in place of PULSE.
+  const auto renewed = [&](const std::function<bool()>& ready) {
+    return [&, ready] {
+      link.robot.setVel2(100, 100);
+      return ready();
+    };
+  };
+  ASSERT_TRUE(pollUntil(renewed([&] { return !times(link.sim, "VEL2").empty(); }), 1000ms));
   link.sim.clearCommandLog();
-  ASSERT_TRUE(pollUntil([&] { return times(link.sim, "VEL2").size() >= 4; }, 5000ms));
+  ASSERT_TRUE(
+      pollUntil(renewed([&] { return times(link.sim, "VEL2").size() >= 4; }), 5000ms, 20ms));
   for (double gap : gaps(times(link.sim, "VEL2"))) EXPECT_NEAR(gap, 500, 60);
   EXPECT_TRUE(times(link.sim, "PULSE").empty());  // the repeated wish is the keep-alive
+  Aria::shutdown();
+}
+
+// The sender of a motion command stops renewing it (its thread held up
+// elsewhere): the robot cycle stops the robot half a second after the last
+// renewal, says so after the stop, and from then on only keeps the link alive.
+TEST(RobotLinkLife, ACommandNobodyRenewsIsStoppedAndTheLinkStaysUp) {
+  ConsoleCapture console;
+  SimLink link;
+  ASSERT_TRUE(link.up());
+  const auto lastVel2 = [&] {
+    std::optional<int> value;
+    for (const auto& r : link.sim.commandLog())
+      if (r.name == "VEL2") value = r.value;
+    return value;
+  };
+  // Renewed every 50 ms for a second: it goes out and is never stopped.
+  const auto renewUntil = std::chrono::steady_clock::now() + 1s;
+  while (std::chrono::steady_clock::now() < renewUntil) {
+    link.robot.setVel2(300, 300);
+    ArUtil::sleep(50);
+  }
+  link.robot.setVel2(300, 300);
+  const auto lastRenewal = std::chrono::steady_clock::now();
+  EXPECT_EQ(lastVel2(), 0x0F0F);
+
+  ASSERT_TRUE(pollUntil([&] { return lastVel2() == 0; }, 2000ms, 1ms));
+  const auto stoppedAfter = std::chrono::steady_clock::now() - lastRenewal;
+  RecordProperty("stopped_after_ms",
+                 static_cast<int>(
+                     std::chrono::duration_cast<std::chrono::milliseconds>(stoppedAfter).count()));
+  EXPECT_GE(stoppedAfter, 450ms);
+  EXPECT_LE(stoppedAfter, 600ms);
+
+  // Still connected, kept alive by PULSE alone; nothing repeats the old command.
+  link.sim.clearCommandLog();
+  ASSERT_TRUE(pollUntil([&] { return times(link.sim, "PULSE").size() >= 2; }, 3000ms));
+  EXPECT_TRUE(times(link.sim, "VEL2").empty());
+  EXPECT_TRUE(link.robot.isConnected());
+  EXPECT_EQ(link.error.calls, 0);
+  EXPECT_NE(console.text().find("robot detenido: la orden de movimiento no se renovo en 0.5 s\n"),
+            std::string::npos)
+      << console.text();
+
+  // A new command from its sender drives again.
+  link.robot.setVel2(100, 100);
+  EXPECT_TRUE(pollUntil([&] { return lastVel2() == 0x0505; }, 1000ms));
   Aria::shutdown();
 }
 
@@ -223,14 +279,14 @@ TEST(RobotLinkLife, BadBytesFromThePeerAreSkippedAndTheLinkLives) {
   SimLink link;
   ASSERT_TRUE(link.up());
   ASSERT_TRUE(pollUntil([&] { return link.robot.getStatusPacketCount() > 2; }, 1000ms));
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   // Garbage, a status packet with a bad sum, an oversized N, and a packet cut
   // off mid-way (the next status packet's header ends it).
   link.sim.sendRaw({0x00, 0x13, 0x37, 0xFA, 0xFB, 0x06, 0x32, 0x01, 0x02, 0x03, 0x00,
                     0x00, 0xFA, 0xFB, 0xF0, 0x32, 0xFA, 0xFB, 0x40, 0x32, 0x01});
   const long before = link.robot.getStatusPacketCount();
   EXPECT_TRUE(pollUntil([&] { return link.robot.getStatusPacketCount() > before + 5; }, 2000ms));
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = capture.text();
   EXPECT_THAT(out, testing::HasSubstr("Paquete del robot descartado"));
   EXPECT_TRUE(link.robot.isConnected());
   EXPECT_EQ(link.error.calls, 0);

@@ -60,9 +60,12 @@ TEST(RobotSerial, ConnectsDrivesAndClosesOverThePseudoTerminal) {
   EXPECT_EQ(link.robot.getRobotSubType(), "p3dx-sh");
   link.robot.comInt(ArCommands::ENABLE, 1);
   link.robot.runAsync(true);
-  link.robot.setVel2(200, 200);
-  EXPECT_TRUE(pollUntil([&] { return link.robot.getVel() == 200; }, 3000ms));
-  EXPECT_TRUE(pollUntil([&] { return link.robot.getRawEncoderPose().getX() > 20; }, 3000ms));
+  EXPECT_TRUE(pollUntil(
+      [&] {
+        link.robot.setVel2(200, 200);
+        return link.robot.getVel() == 200 && link.robot.getRawEncoderPose().getX() > 20;
+      },
+      6000ms));
   EXPECT_NEAR(link.robot.getRawEncoderPose().getX(), link.sim.truePose().x, 30);
   Aria::shutdown();
   EXPECT_TRUE(

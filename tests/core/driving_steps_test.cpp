@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/driving_state.h"
+#include "tests/support/console_capture.h"
 
 namespace {
 void press(DrivingState& d, int key, bool down = true) {
@@ -29,8 +30,8 @@ TEST(DrivingSteps, UpRampsByHundredthsAndClampsOnTheNextFrame) {
       EXPECT_NEAR(v - previous, 0.01f, 1e-5f);
       EXPECT_LT(v, 1.21f);
     }
-    EXPECT_EQ(d.leftWheelSpeed, v);
-    EXPECT_EQ(d.rightWheelSpeed, v);
+    EXPECT_EQ(d.wheelSpeeds.load().left, v);
+    EXPECT_EQ(d.wheelSpeeds.load().right, v);
     previous = v;
   }
   EXPECT_EQ(d.manualSpeed, 1.2f);
@@ -40,7 +41,7 @@ TEST(DrivingSteps, DownMirrorsUp) {
   DrivingState d;
   holdFor(d, vk::kDown, 200);
   EXPECT_EQ(d.manualSpeed, -1.2f);
-  EXPECT_EQ(d.leftWheelSpeed, -1.2f);
+  EXPECT_EQ(d.wheelSpeeds.load().left, -1.2f);
 }
 
 TEST(DrivingSteps, TurnsDependOnTheDirectionOfTravel) {
@@ -61,12 +62,12 @@ TEST(DrivingSteps, TurnsDependOnTheDirectionOfTravel) {
     d.manualSpeed = c.speed;
     holdFor(d, c.key, 1);
     EXPECT_EQ(d.manualTurn, c.turn) << c.speed << " " << c.key;
-    EXPECT_NEAR(d.leftWheelSpeed, c.left, 1e-6) << c.speed << " " << c.key;
-    EXPECT_NEAR(d.rightWheelSpeed, c.right, 1e-6) << c.speed << " " << c.key;
+    EXPECT_NEAR(d.wheelSpeeds.load().left, c.left, 1e-6) << c.speed << " " << c.key;
+    EXPECT_NEAR(d.wheelSpeeds.load().right, c.right, 1e-6) << c.speed << " " << c.key;
     EXPECT_EQ(d.turnHoldFrames, 10);
     // Released: the wheel speeds keep the turn until another key acts.
     for (int i = 0; i < 30; ++i) runDrivingSteps(d);
-    EXPECT_NEAR(d.leftWheelSpeed, c.left, 1e-6);
+    EXPECT_NEAR(d.wheelSpeeds.load().left, c.left, 1e-6);
     EXPECT_EQ(d.manualTurn, 0.0f);
   }
 }
@@ -79,7 +80,7 @@ TEST(DrivingSteps, TurnHoldClearsTheTurnElevenFramesLaterWhileUpIsHeld) {
   int framesWithTurn = 0;
   for (int i = 0; i < 20; ++i) {
     runDrivingSteps(d);
-    if (d.leftWheelSpeed != d.rightWheelSpeed) ++framesWithTurn;
+    if (d.wheelSpeeds.load().left != d.wheelSpeeds.load().right) ++framesWithTurn;
   }
   // Ten frames count the hold down, the eleventh clears the turn term and the
   // same frame's recompute makes the wheels equal again.
@@ -95,19 +96,19 @@ TEST(DrivingSteps, SpaceStopsBothWheelsInTheSameFrame) {
   runDrivingSteps(d);
   EXPECT_EQ(d.manualSpeed, 0.0f);
   EXPECT_EQ(d.manualTurn, 0.0f);
-  EXPECT_EQ(d.leftWheelSpeed, 0.0f);
-  EXPECT_EQ(d.rightWheelSpeed, 0.0f);
+  EXPECT_EQ(d.wheelSpeeds.load().left, 0.0f);
+  EXPECT_EQ(d.wheelSpeeds.load().right, 0.0f);
   EXPECT_EQ(d.turnHoldFrames, 9);  // counted down by the frame, untouched by Space
 }
 
 TEST(DrivingSteps, TestPointKeysMoveThePointAndPrintItEveryFrame) {
   DrivingState d;
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   holdFor(d, vk::kS, 3);
   holdFor(d, vk::kF, 1);
   holdFor(d, vk::kA, 1);
   holdFor(d, vk::kD, 2);
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = capture.text();
   EXPECT_EQ(out,
             "pos X= 0.010000 , pos Y= 0.000000 \n"
             "pos X= 0.020000 , pos Y= 0.000000 \n"

@@ -13,9 +13,9 @@
 #include "core/thread_entries.h"
 #include "gps/gps_link.h"
 #include "laser/laser_scan_reader.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/stdout_collector.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ TEST(GpsStationThread, NoReceiverGivesE012AndTheOtherThreadsRunOn) {
   stationRecord = rc.get();
   ASSERT_EQ(setenv("TORVA_COM2", (std::string(dir) + "/no-receiver").c_str(), 1), 0);
 
-  StdoutCollector console;
+  ConsoleCapture console;
   std::atomic<bool> stopLaser{false};
   std::thread laser([&] { laserLoop(*rc, &stopLaser); });
   std::future<int> gps = std::async(std::launch::async, gpsThreadMain, "T5");

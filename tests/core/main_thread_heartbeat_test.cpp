@@ -29,6 +29,7 @@
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
 #include "state/arc_table.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/private_display.h"
 
 namespace {
@@ -74,6 +75,8 @@ class MainThreadHeartbeatTest : public testing::Test {
 };
 }  // namespace
 
+// The console's reader stalls too (the station's output on a pipe nobody
+// reads): the stop must not wait on its line.
 TEST_F(MainThreadHeartbeatTest, AStalledMainThreadStopsTheRobotUntilItIsBackWithSpeedZero) {
   SimOptions options;
   options.port = 0;
@@ -98,10 +101,10 @@ TEST_F(MainThreadHeartbeatTest, AStalledMainThreadStopsTheRobotUntilItIsBackWith
   });
   control.start(10);
 
-  testing::internal::CaptureStdout();
+  StalledConsole console;
   std::thread worker([&] {
-    ipManualWorker("127.0.0.1", sim.tcpPort(), &driving.leftWheelSpeed, &driving.rightWheelSpeed,
-                   &driving.manualDriveFlag, *record_, &driving.heartbeat);
+    ipManualWorker("127.0.0.1", sim.tcpPort(), &driving.wheelSpeeds, &driving.manualDriveFlag,
+                   *record_, &driving.heartbeat);
   });
   int stopMs = -1, resumedAt = INT32_MIN, speedBefore = 0;
   std::thread test([&] {
@@ -126,7 +129,7 @@ TEST_F(MainThreadHeartbeatTest, AStalledMainThreadStopsTheRobotUntilItIsBackWith
   EXPECT_EQ(runFrameLoop(), 0);
   test.join();
   worker.join();
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string printed = console.release();
 
   RecordProperty("stop_ms", stopMs);
   EXPECT_GE(speedBefore, 600);
@@ -138,7 +141,8 @@ TEST_F(MainThreadHeartbeatTest, AStalledMainThreadStopsTheRobotUntilItIsBackWith
   // The stale 0.6 m/s did not come back: the speed ramps up again from zero.
   EXPECT_GT(resumedAt, 0);
   EXPECT_LE(resumedAt, 200);
-  EXPECT_NE(console.find("estacion sin respuesta: robot detenido\n"), std::string::npos) << console;
+  // Said once the console's reader reads again, after the stop.
+  EXPECT_NE(printed.find("estacion sin respuesta: robot detenido\n"), std::string::npos) << printed;
 }
 
 // Modal loops (a message box, a dialog) handle events too: the heartbeat goes

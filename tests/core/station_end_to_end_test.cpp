@@ -2,14 +2,17 @@
 // with its console on a pseudo-terminal, driven through its menus, dialogs and
 // keys as an operator drives it (one key, then what it opens), against the
 // robot simulator. Every wait is on a state, with a deadline.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <termios.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -17,7 +20,9 @@
 
 #include "mapper/map_builder.h"
 #include "record/recording_rows.h"
+#include "sim/sim_server.h"
 #include "tests/support/child_process.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/private_display.h"
 #include "tests/support/temp_dir.h"
 
@@ -97,6 +102,39 @@ int changedPixels(const Picture& a, const Picture& b, int x0, int y0, int x1, in
   return changed;
 }
 
+// A pipe full before the first byte, whose reader never reads: what a paused
+// pager or a stalled ssh session is to the program that writes into it.
+class StalledPipe {
+ public:
+  StalledPipe() {
+    if (::pipe2(fds_, O_CLOEXEC) != 0) return;
+    ::fcntl(fds_[1], F_SETPIPE_SZ, 4096);
+    ::fcntl(fds_[1], F_SETFL, O_NONBLOCK);
+    const std::string filler(4096, '.');
+    while (::write(fds_[1], filler.data(), filler.size()) > 0) {
+    }
+    full_ = errno == EAGAIN;
+    ::fcntl(fds_[1], F_SETFL, 0);
+  }
+  ~StalledPipe() {
+    for (int fd : fds_)
+      if (fd >= 0) ::close(fd);
+  }
+  StalledPipe(const StalledPipe&) = delete;
+  StalledPipe& operator=(const StalledPipe&) = delete;
+  bool full() const { return full_; }
+  int writeEnd() const { return fds_[1]; }
+  // Once the child has its copy.
+  void closeWriteEnd() {
+    ::close(fds_[1]);
+    fds_[1] = -1;
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+  bool full_ = false;
+};
+
 std::string idOf(Window w) {
   return std::to_string(static_cast<unsigned long>(w));
 }
@@ -126,6 +164,17 @@ class StationEndToEnd : public testing::Test {
     frame_ = display_.waitForWindow(kTitle, 10s);
     ASSERT_NE(frame_, 0u) << "the station's window is shown";
     tcgetattr(station_.terminalFd(), &consoleBefore_);
+  }
+
+  // Starts the station with its standard output and error on outputFd (a
+  // file, a pipe nobody reads); waits for its window.
+  void startStationWithOutput(std::vector<std::string> environment, int outputFd) {
+    environment.push_back(environmentGps_.empty() ? "TORVA_COM2=" + run_.file("no-gps")
+                                                  : environmentGps_);
+    environment.push_back("DISPLAY=" + display_.name());
+    ASSERT_TRUE(station_.startWithOutput({kStation}, run_.path().string(), environment, outputFd));
+    frame_ = display_.waitForWindow(kTitle, 20s);
+    ASSERT_NE(frame_, 0u) << "the station's window is shown";
   }
 
   // The menu bar's height: the window less the 450 rows of the drawing area.
@@ -334,6 +383,7 @@ class StationEndToEnd : public testing::Test {
   }
 
   void expectWorkerLines() {
+    if (station_.terminalFd() < 0) return;  // a log the test reads at the end
     for (const char* line :
          {"1c\r\n", "\a->1\r\n", "\a->2\r\n", "\a->3\r\n", "2c\r\n",
           "Tiempo conexion maxima: 10000 \r\n", "Voltaje Baterias : ", "runhola"}) {
@@ -395,12 +445,21 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
 // file into the station's folder and sending GPS sentences on a pseudo-terminal.
 // The bundled room has walls and boxes within the radar's 5 m of the start, so
 // right after connecting, before any key, the radar shows the scan and the map
-// view the walls.
-TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
+// view the walls. The station's output goes to a file, as `torva > log.txt`
+// sends it: a log of stamped lines, each once, in time order, no control bytes.
+TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFixAndLogsToAFile) {
   startSimulatorWithGps({"--laser-dir", run_.path().string()});
   ASSERT_FALSE(HasFatalFailure());
-  startStation({});
+  const std::string logPath = run_.file("torva.log");
+  const int logFd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(logFd, 0);
+  startStationWithOutput({}, logFd);
+  ::close(logFd);
   ASSERT_FALSE(HasFatalFailure());
+  const auto logText = [&] {
+    std::ifstream in(logPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
 
   connectManualThroughMobileSim();
   ASSERT_FALSE(HasFailure());
@@ -432,9 +491,81 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFix) {
   EXPECT_TRUE(pollUntil([&] { return lastVel2(log_) == 0; }, 10s, 100ms));
 
   // The GPS fix at the default origin, 33 degrees 27 minutes south.
-  EXPECT_TRUE(station_.waitFor("Latitud: 33 g 27.0", 5s)) << station_.output();
+  EXPECT_TRUE(pollUntil([&] { return logText().find("Latitud: 33 g 27.0") != std::string::npos; },
+                        5s, 50ms))
+      << logText();
   keysToWindow("key Escape");
-  EXPECT_EQ(station_.wait(10s), 0) << station_.output();
+  EXPECT_EQ(station_.wait(10s), 0);
+
+  const std::string log = logText();
+  const auto count = [&](const std::string& what) {
+    int n = 0;
+    for (auto at = log.find(what); at != std::string::npos; at = log.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("Robot conectado"), 1) << log;
+  EXPECT_EQ(count("Tiempo conexion maxima: 10000"), 1) << log;
+  EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                          [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n'; }),
+            0)
+      << "no control byte but the line ends";
+  std::istringstream lines(log);
+  std::string line, lastStamp;
+  int stamped = 0;
+  while (std::getline(lines, line)) {
+    ASSERT_TRUE(std::regex_match(line, std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d \S.*)"))) << line;
+    const std::string stamp = line.substr(0, 12);
+    EXPECT_GE(stamp, lastStamp) << "in time order: " << line;
+    lastStamp = stamp;
+    ++stamped;
+  }
+  EXPECT_GT(stamped, 10);
+}
+
+// A route while the station's output goes to a pipe that nobody reads (a
+// paused pager, a stalled ssh session): the route is driven to its end and
+// the wheels stopped as always, the station runs on, and SIGTERM ends it at
+// once.
+TEST_F(StationEndToEnd, ARouteEndsWhileNobodyReadsTheConsole) {
+  run_.write("data_ruta.dat", "0 0\n0 2\n");  // 2 m straight ahead
+  SimOptions options;
+  options.cycleMs = 100;
+  SimServer sim(options);  // the robot port, 8101
+  std::string why;
+  ASSERT_TRUE(sim.start(why)) << why;
+  StalledPipe console;
+  ASSERT_TRUE(console.full());
+  startStationWithOutput({"TORVA_REGISTRO=0"}, console.writeEnd());
+  console.closeWriteEnd();
+  ASSERT_FALSE(HasFatalFailure());
+  connectThroughMobileSim(50);  // "Automatico"
+  ASSERT_FALSE(HasFailure());
+
+  // The route's end: its worker closes the robot's session.
+  ASSERT_TRUE(pollUntil([&] { return sim.tcpClientConnected(); }, 20s, 20ms));
+  ASSERT_TRUE(pollUntil([&] { return !sim.tcpClientConnected(); }, 60s, 50ms)) << "the route ends";
+  const SimPose end = sim.truePose();
+  // Within its stopping distance of the last point, as any route run ends
+  // (before, it drove on at 300 mm/s, 2 m past it by 25 s).
+  EXPECT_LT(std::hypot(end.x - 2000, end.y), 350) << "ended at " << end.x << ", " << end.y;
+  sim.withRobot([](SimRobot& r) {
+    EXPECT_EQ(r.leftVel(), 0);
+    EXPECT_EQ(r.rightVel(), 0);
+  });
+  const auto log = sim.commandLog();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2].name, "ENABLE");
+  EXPECT_EQ(log.back().name, "CLOSE");
+
+  EXPECT_EQ(station_.wait(500ms), -1) << "the station keeps running";
+  const auto signalled = std::chrono::steady_clock::now();
+  station_.signal(SIGTERM);
+  EXPECT_EQ(station_.wait(5s), 128 + SIGTERM);
+  const auto took = std::chrono::steady_clock::now() - signalled;
+  RecordProperty(
+      "sigterm_to_end_ms",
+      static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+  EXPECT_LE(took, 1s);
 }
 
 // A short route run is recorded: every file of the recording, rows in time
@@ -632,6 +763,9 @@ TEST_P(StationSignalEnd, DisablesTheRobotClosesItsSessionAndRestoresTheTerminal)
   termios during{};
   tcgetattr(station_.terminalFd(), &during);
   EXPECT_EQ(during.c_lflag & ICANON, 0u) << "the console takes raw keys while the GPS link runs";
+
+  // On a terminal the GPS fix is a block that clears the screen, as always.
+  EXPECT_TRUE(station_.waitFor("\x1b[H\x1b[2JLatitud: ", 5s)) << station_.output();
 
   station_.signal(sig);
   const int status = station_.wait(10s);

@@ -13,6 +13,7 @@
 #include "core/station_globals.h"
 #include "core/thread_entries.h"
 #include "sim/sim_server.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 
 namespace {
@@ -49,9 +50,9 @@ struct SerialStation {
 TEST(SerialThreadEntries, AutomaticRunsOnTheStationsSerialPort) {
   SerialStation s;
   ASSERT_TRUE(s.start());
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   EXPECT_EQ(serialAutoThreadMain("T5"), 0);
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string console = capture.text();
   EXPECT_NE(console.find("corriendo ruta fijada\n"), std::string::npos) << console;
   EXPECT_NE(console.find("\nexiste 0 activo 1 paquetes 0\n3c\n"), std::string::npos) << console;
   bool opened = false;
@@ -62,10 +63,9 @@ TEST(SerialThreadEntries, AutomaticRunsOnTheStationsSerialPort) {
 TEST(SerialThreadEntries, ManualDrivesFromTheDrivingGlobals) {
   SerialStation s;
   ASSERT_TRUE(s.start());
-  driving.leftWheelSpeed = 0.1f;
-  driving.rightWheelSpeed = 0.2f;
+  driving.wheelSpeeds = WheelSpeeds{0.1f, 0.2f};
   driving.manualDriveFlag = 1;
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   int result = -1;
   std::thread worker([&] { result = serialManualThreadMain("T4"); });
   // 100 and 200 mm/s: 5 and 10 units of 20 mm/s, left in the high byte.
@@ -73,10 +73,9 @@ TEST(SerialThreadEntries, ManualDrivesFromTheDrivingGlobals) {
   pollUntil([&] { return s.vel2Count(packed) > 0; }, std::chrono::seconds(10));
   driving.manualDriveFlag = 0;
   worker.join();
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string console = capture.text();
   driving.manualDriveFlag = 1;
-  driving.leftWheelSpeed = 0;
-  driving.rightWheelSpeed = 0;
+  driving.wheelSpeeds = WheelSpeeds{};
   EXPECT_GE(s.vel2Count(packed), 1);
   EXPECT_EQ(result, 0);
   EXPECT_NE(console.find("runhola["), std::string::npos) << console;

@@ -10,6 +10,7 @@
 #include "bmp_writer.h"
 #include "dashboard/bmp_image.h"
 #include "gui/message_box.h"
+#include "tests/support/console_capture.h"
 
 namespace {
 
@@ -186,9 +187,9 @@ TEST_F(BmpFileTest, RefusedFileShowsItsReasonAndAConsoleLine) {
     SCOPED_TRACE(c.name);
     boxes.clear();
     std::string path = write(c.name, c.bytes);
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     EXPECT_FALSE(loadImageFile(path.c_str()).has_value());
-    std::string console = testing::internal::GetCapturedStdout();
+    std::string console = capture.text();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "Error");
     EXPECT_EQ(boxes[0].text, c.text);
@@ -200,13 +201,13 @@ TEST_F(BmpFileTest, RefusedFileShowsItsReasonAndAConsoleLine) {
 
 TEST_F(BmpFileTest, MissingFilesAreSilent) {
   mkdir((folder + "/folder.bmp").c_str(), 0700);
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   EXPECT_FALSE(loadImageFile(nullptr).has_value());
   EXPECT_FALSE(loadImageFile("").has_value());
   EXPECT_FALSE(loadImageFile((folder + "/absent.bmp").c_str()).has_value());
   EXPECT_FALSE(loadBmpImage((folder + "/absent.bmp").c_str()).has_value());
   EXPECT_FALSE(loadImageFile((folder + "/folder.bmp").c_str()).has_value());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(capture.text(), "");
   EXPECT_TRUE(boxes.empty());
 }
 

@@ -60,7 +60,7 @@ inline void drivingScene(RobotController& rc, DashboardInputs& inputs) {
   for (int step = 0; step <= 12; ++step) {
     rc.mapRow = kStartCell + step;
     publishScan(rc, roomScan(3.2 - 0.1 * step));
-    markScanInMap(rc);
+    markScanInMap(rc, MarkPose{kStartCell + step, kStartCell, 0});
   }
   rc.headingRad = 0.6f;
   rc.robotSpeed = 0.42f;

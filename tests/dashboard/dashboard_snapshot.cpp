@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   for (int step = 0; step <= 12; ++step) {
     rc->mapRow = kStartCell + step;
     publishScan(*rc, roomScan(3.2 - 0.1 * step));
-    markScanInMap(*rc);
+    markScanInMap(*rc, MarkPose{kStartCell + step, kStartCell, 0});
   }
   rc->headingRad = 0.6f;
   rc->robotSpeed = 0.42f;

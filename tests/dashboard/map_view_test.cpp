@@ -46,7 +46,7 @@ class MapViewTest : public DashboardSceneTest {
     std::vector<float> scan(361, 1000.0f);
     scan[static_cast<std::size_t>(index)] = metres;
     setScan(scan);
-    markScanInMap(*rc);
+    markScanInMap(*rc, MarkPose{rc->mapRow, rc->mapCol, rc->headingRad});
   }
 };
 

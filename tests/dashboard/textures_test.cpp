@@ -5,6 +5,7 @@
 #include "bmp_writer.h"
 #include "dashboard_window.h"
 #include "gui/window_faults.h"
+#include "tests/support/console_capture.h"
 
 namespace {
 
@@ -111,9 +112,9 @@ TEST_F(TexturesTest, UnreadableFontIsReportedAndTheEmblemStillLoads) {
   setU32(v4, 14, 108);
   folder.addFile("font.bmp", v4);
   folder.addResource("mono.bmp");
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   ASSERT_TRUE(open(600, 450));
-  std::string console = testing::internal::GetCapturedStdout();
+  std::string console = capture.text();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].text, "Unknown DIB file format.");

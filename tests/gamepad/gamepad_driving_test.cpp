@@ -12,6 +12,7 @@
 #include "gamepad/stick_axis.h"
 #include "tests/gamepad/running_reader.h"
 #include "tests/gamepad/virtual_gamepad.h"
+#include "tests/support/console_capture.h"
 
 namespace {
 constexpr std::int16_t kUp = -32768;  // SDL's vertical axes grow downwards
@@ -45,8 +46,8 @@ class GamepadDriving : public testing::Test {
     frame();
   }
   bool stopped() const {
-    return d_.manualSpeed == 0.0f && d_.manualTurn == 0.0f && d_.leftWheelSpeed == 0.0f &&
-           d_.rightWheelSpeed == 0.0f;
+    return d_.manualSpeed == 0.0f && d_.manualTurn == 0.0f &&
+           d_.wheelSpeeds.load() == WheelSpeeds{};
   }
   // Full speed ahead from the gamepad, the button pressed anew.
   void driveAhead() {
@@ -57,6 +58,7 @@ class GamepadDriving : public testing::Test {
     passAndFrame();
   }
 
+  ConsoleCapture console_;
   DrivingState d_;
   RunningReader reader_{d_.gamepad};
   std::unique_ptr<VirtualGamepad> pad_;
@@ -96,8 +98,8 @@ TEST_F(GamepadDriving, SticksSetTheSpeedAndTurnUpToTheKeysLimits) {
     SCOPED_TRACE(testing::Message() << c.leftY << " " << c.rightX);
     EXPECT_NEAR(d_.manualSpeed, c.speed, 1e-6);
     EXPECT_NEAR(d_.manualTurn, c.turn, 1e-6);
-    EXPECT_NEAR(d_.leftWheelSpeed, c.speed + c.turn * 0.41 / 2, 1e-6);
-    EXPECT_NEAR(d_.rightWheelSpeed, c.speed - c.turn * 0.41 / 2, 1e-6);
+    EXPECT_NEAR(d_.wheelSpeeds.load().left, c.speed + c.turn * 0.41 / 2, 1e-6);
+    EXPECT_NEAR(d_.wheelSpeeds.load().right, c.speed - c.turn * 0.41 / 2, 1e-6);
   }
   // The limits are the keys' own, exactly.
   sticks(kDown, 0);
@@ -157,8 +159,7 @@ TEST_F(GamepadDriving, KeysDriveAsWithoutAGamepadWhileTheDeadManIsUp) {
       runDrivingSteps(alone, reader_.clock.ms());
       ASSERT_EQ(d_.manualSpeed, alone.manualSpeed) << "frame " << n;
       ASSERT_EQ(d_.manualTurn, alone.manualTurn) << "frame " << n;
-      ASSERT_EQ(d_.leftWheelSpeed, alone.leftWheelSpeed) << "frame " << n;
-      ASSERT_EQ(d_.rightWheelSpeed, alone.rightWheelSpeed) << "frame " << n;
+      ASSERT_EQ(d_.wheelSpeeds.load(), alone.wheelSpeeds.load()) << "frame " << n;
     }
     if (h.key != 0) {
       key(h.key, false);

@@ -10,10 +10,11 @@
 
 #include "tests/gamepad/running_reader.h"
 #include "tests/gamepad/virtual_gamepad.h"
+#include "tests/support/console_capture.h"
 
 TEST(GamepadReader, UsesTheFirstGamepadFoundAndFollowsThemInAndOut) {
   Relaxed<GamepadState> state;
-  testing::internal::CaptureStdout();
+  ConsoleCapture console;
   {
     RunningReader reader(state);
     ASSERT_TRUE(reader.up());
@@ -54,8 +55,7 @@ TEST(GamepadReader, UsesTheFirstGamepadFoundAndFollowsThemInAndOut) {
     ASSERT_TRUE(reader.pass(100));
     EXPECT_EQ(state.load().connected, 1u);
   }
-  // The reader has ended and its console lines are out.
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(console.text(),
             "mando: Mando A conectado\n"
             "mando: Mando A desconectado\n"
             "mando: Mando B conectado\n"

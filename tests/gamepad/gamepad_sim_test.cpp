@@ -16,6 +16,7 @@
 #include "state/robot_controller.h"
 #include "tests/gamepad/running_reader.h"
 #include "tests/gamepad/virtual_gamepad.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 
 using namespace std::chrono_literals;
@@ -45,6 +46,7 @@ SimOptions realTimeSim() {
 // The simulator, the driving steps every 16 ms on the driving globals' own
 // record, and a manual worker on its wheel speeds; stopped in reverse order.
 struct GamepadRun {
+  ConsoleCapture console;
   SimServer sim{realTimeSim()};
   std::unique_ptr<RobotController> station = std::make_unique<RobotController>();
   DrivingState d;
@@ -62,8 +64,7 @@ struct GamepadRun {
       }
     });
     worker = std::thread([this] {
-      ipManualWorker("127.0.0.1", sim.tcpPort(), &d.leftWheelSpeed, &d.rightWheelSpeed,
-                     &d.manualDriveFlag, *station);
+      ipManualWorker("127.0.0.1", sim.tcpPort(), &d.wheelSpeeds, &d.manualDriveFlag, *station);
     });
     return true;
   }

@@ -12,11 +12,9 @@
 #include "gps/utm_projection.h"
 #include "gps_block_parse.h"
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 
 namespace {
-
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 struct Station {
   std::unique_ptr<RobotController> rc = std::make_unique<RobotController>();
@@ -24,7 +22,7 @@ struct Station {
 
   // Feeds a sentence as reads of at most ten bytes; returns what was printed.
   std::string receive(const std::string& sentence, std::size_t firstRead = 10) {
-    CaptureStdout();
+    ConsoleCapture capture;
     const std::string bytes = sentence + "\r\n";
     std::size_t read = firstRead;
     for (std::size_t at = 0; at < bytes.size();) {
@@ -33,7 +31,7 @@ struct Station {
       at += n;
       read = 10;
     }
-    return GetCapturedStdout();
+    return capture.text();
   }
 };
 

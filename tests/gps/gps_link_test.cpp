@@ -23,9 +23,9 @@
 #include "os/serial_port.h"
 #include "running_link.h"
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/stdout_collector.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ TEST_P(GpsLogReplay, OneBlockPerGgaSentenceThroughTheRealReader) {
   ASSERT_FALSE(shown.empty());
 
   PtyPair receiver;
-  StdoutCollector console;
+  ConsoleCapture console;
   {
     RunningLink running(receiver.slavePath, noConsole());
     ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s)) << "port never configured";
@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(RealLogs, GpsLogReplay,
 
 TEST(GpsLinkReader, SentencesTricklingInAcrossManyReadsComeOutWhole) {
   PtyPair receiver;
-  StdoutCollector console;
+  ConsoleCapture console;
   const std::string log = readBytes(nmeaPath("hemi.log"));
   const std::string fixes = log.substr(log.find("$GPGGA,194050.00"));
   RunningLink running(receiver.slavePath, noConsole());
@@ -205,7 +205,7 @@ TEST(GpsLinkReader, SentencesTricklingInAcrossManyReadsComeOutWhole) {
 }
 
 TEST(GpsLinkFailures, NoDeviceGivesE012AndTheUsageText) {
-  StdoutCollector console;
+  ConsoleCapture console;
   RobotController rc;
   GpsLink link(rc);
   EXPECT_EQ(link.run("/dev/torva-no-such-port", noConsole()), 0);
@@ -233,7 +233,7 @@ TEST(GpsLinkFailures, PortHeldByAnotherProgramGivesE012) {
   PtyPair receiver;
   SerialPort holder;
   ASSERT_TRUE(holder.open(receiver.slavePath.c_str()));
-  StdoutCollector console;
+  ConsoleCapture console;
   RobotController rc;
   GpsLink link(rc);
   link.run(receiver.slavePath.c_str(), noConsole());
@@ -243,7 +243,7 @@ TEST(GpsLinkFailures, PortHeldByAnotherProgramGivesE012) {
 
 TEST(GpsLinkFailures, ReceiverUnpluggedEndsTheLinkWithOneCodedLine) {
   PtyPair receiver;
-  StdoutCollector console;
+  ConsoleCapture console;
   RunningLink running(receiver.slavePath, noConsole());
   ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s));
   ASSERT_TRUE(
@@ -282,7 +282,7 @@ TEST(GpsKeyboardWriter, TypedKeysReachTheReceiverAndEscStopsBothThreads) {
     ASSERT_GE(console.fd, 0);
     const termios before = console.terminal.settings();
     ASSERT_NE(before.c_lflag & ICANON, 0u);
-    StdoutCollector out;
+    ConsoleCapture out;
     RunningLink running(receiver.slavePath, console.fd);
     ASSERT_TRUE(pollUntil([&] { return receiver.rawInput() && console.terminal.rawInput(); }, 20s));
     ASSERT_TRUE(pollUntil(
@@ -321,7 +321,7 @@ TEST(GpsKeyboardWriter, TypedKeysReachTheReceiverAndEscStopsBothThreads) {
 TEST(GpsKeyboardWriter, StopFromTheReaderSideEndsTheWriterWaitingForKeys) {
   PtyPair receiver;
   Console console;
-  StdoutCollector out;
+  ConsoleCapture out;
   RunningLink running(receiver.slavePath, console.fd);
   ASSERT_TRUE(pollUntil([&] { return console.terminal.rawInput(); }, 20s));
   receiver.closeMaster();

@@ -19,9 +19,9 @@
 #include "nmea_log_fixture.h"
 #include "running_link.h"
 #include "tests/support/child_process.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/stdout_collector.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -119,7 +119,7 @@ template <typename Ready, typename Write>
 Replay replay(const std::string& log, const std::string& setting, Ready ready, Write write) {
   Replay r;
   const std::size_t wanted = expectedBlocks(log);
-  StdoutCollector console;
+  ConsoleCapture console;
   {
     RunningLink running(setting, noConsole());
     EXPECT_TRUE(pollUntil([&] { return ready(console.text()); }, 20s)) << console.text();
@@ -283,7 +283,7 @@ TEST(GpsdLink, ReportsAreSkippedAndAClosedConnectionEndsTheLinkWithE017) {
                              "\r\n" + R"({"class":"WATCH","enable":true,"nmea":true})" + "\r\n" +
                              kGga + R"({"class":"TPV","mode":1})" + "\r\n";
   StandInServer gpsd(answer);
-  StdoutCollector console;
+  ConsoleCapture console;
   RunningLink running(gpsd.setting(), noConsole());
   ASSERT_TRUE(running.ended(5s));
   console.stop();
@@ -315,7 +315,7 @@ TEST(GpsdLink, UnreachableGpsdGivesE015AndEndsTheLink) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.setting);
-    StdoutCollector console;
+    ConsoleCapture console;
     RunningLink running(c.setting, noConsole());
     ASSERT_TRUE(running.ended(5s));
     console.stop();
@@ -333,7 +333,7 @@ TEST(GpsdLink, TypedKeysAreDroppedAndEscStopsTheLink) {
   PtyPair terminal;
   const int consoleFd = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(consoleFd, 0);
-  StdoutCollector console;
+  ConsoleCapture console;
   {
     RunningLink running(gpsd.setting(), consoleFd);
     ASSERT_TRUE(pollUntil(

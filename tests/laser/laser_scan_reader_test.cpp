@@ -19,6 +19,7 @@
 
 #include "laser/map_grid.h"
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/unique_fd.h"
@@ -39,9 +40,9 @@ class LaserReader : public testing::Test {
   }
   // Reads once and returns what the reader printed.
   std::string read() {
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     readLaserScan(*rc_);
-    return testing::internal::GetCapturedStdout();
+    return capture.text();
   }
   std::vector<float> readings() const {
     const LaserScanView scan = laserScan(*rc_);
@@ -207,7 +208,7 @@ TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
   };
 
   std::atomic<bool> stop{false};
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   std::thread laser([&] { laserLoop(*rc_, &stop); });
   std::atomic<long> looks{0};
   std::string radarFault;  // the first reading out of place; read after the join
@@ -253,7 +254,7 @@ TEST_F(LaserReader, AReaderThreadBesideTheLaserThreadSeesWholeBuffers) {
   stop = true;
   laser.join();
   radar.join();
-  testing::internal::GetCapturedStdout();
+  capture.text();
   EXPECT_EQ(takenFault, "");
   EXPECT_EQ(radarFault, "");
   EXPECT_GT(looks.load(), 0);
@@ -286,7 +287,7 @@ TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
   std::atomic<bool> stop{false};
   std::atomic<bool> stopWriting{false};
   std::string writerFault;  // set by the writer only; read after the join
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   std::thread laser([&] { laserLoop(*rc_, &stop); });
   std::thread writer([&] {
     for (int round = 0; !stopWriting && writerFault.empty(); ++round) {
@@ -325,7 +326,7 @@ TEST_F(LaserReader, AFileRewrittenInPlaceMidReadYieldsOnlyWhatWasWritten) {
       std::chrono::seconds(5));
   stop = true;
   laser.join();
-  testing::internal::GetCapturedStdout();
+  capture.text();
   EXPECT_EQ(writerFault, "");
   EXPECT_EQ(readerFault, "");
   EXPECT_GT(looks, 100);

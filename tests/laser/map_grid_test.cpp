@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "robot/pose_update.h"
 #include "state/map_cells.h"
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -42,9 +45,9 @@ std::unique_ptr<RobotController> scanWithOneReading(const TempDir& dir, int inde
   path = dir.write("data_sick.dat", text.str());
   auto rc = std::make_unique<RobotController>();
   rc->laserFileName = path.c_str();
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   readLaserScan(*rc);
-  testing::internal::GetCapturedStdout();
+  capture.text();
   return rc;
 }
 }  // namespace
@@ -73,9 +76,7 @@ TEST(MapGrid, ReadingsLandWhereAForwardScannerSeesThem) {
   TempDir dir;
   for (const Case& c : cases) {
     auto rc = scanWithOneReading(dir, c.reading, c.metres);
-    rc->headingRad = c.headingRad;
-    rc->mapRow = c.mapRow;
-    rc->mapCol = c.mapCol;
+    rc->mapPose.store(MapPose{c.mapRow, c.mapCol, c.headingRad});
     markScanInMap(*rc);
     EXPECT_EQ(marked(*rc), c.cells) << "reading " << c.reading << " heading " << c.headingRad;
   }
@@ -90,7 +91,7 @@ TEST(MapGrid, NothingIsMarkedWithoutAValidScanAndMarksAreKept) {
   rc->laserValid = true;
   markScanInMap(*rc);
   markScanInMap(*rc);
-  rc->mapRow = 200;  // the robot moved; the old mark stays
+  rc->mapPose.store(MapPose{200, 250, 0});  // the robot moved; the old mark stays
   markScanInMap(*rc);
   EXPECT_EQ(marked(*rc), (std::set<Cell>{{260, 250}, {210, 250}}));
   EXPECT_EQ(rc->obstacleGrid[gridIndex(260, 250)], 1);
@@ -127,9 +128,9 @@ TEST(MapGrid, RealScansAtTheirPosesLineUpOnTheSameWalls) {
     char name[64];
     std::snprintf(name, sizeof name, "%s/laser/scan_%03d.dat", TORVA_TEST_DATA, k);
     rc->laserFileName = name;
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     readLaserScan(*rc);
-    testing::internal::GetCapturedStdout();
+    capture.text();
     ASSERT_EQ(rc->laserLastIndex, 360);
     markScanInMap(*rc);
     scans.push_back(marked(*rc));
@@ -152,4 +153,26 @@ TEST(MapGrid, RealScansAtTheirPosesLineUpOnTheSameWalls) {
   std::sort(shares.begin(), shares.end());
   const double median = (shares[4]);  // nine shares
   EXPECT_GT(median, 0.6) << "median share of hits near the previous scan's hits";
+}
+
+// The robot worker publishes pose after pose while the laser thread takes
+// the pose it marks from: row, column and heading always of one update.
+TEST(MapGrid, AScanIsMarkedFromOnePoseUpdate) {
+  auto rc = std::make_unique<RobotController>();
+  rc->mapPose.store(MapPose{100, 100, 100});
+  std::atomic<bool> run{true};
+  std::thread worker([&] {
+    for (int i = 0; run; ++i) {
+      const int cell = i % 2 == 0 ? 100 : 400;
+      rc->mapPose.store(MapPose{cell, cell, static_cast<float>(cell)});
+    }
+  });
+  int mixed = 0;
+  for (int i = 0; i < 200000; ++i) {
+    const MarkPose pose = currentMarkPose(*rc);
+    mixed += pose.mapRow != pose.mapCol || static_cast<float>(pose.mapRow) != pose.headingRad;
+  }
+  run = false;
+  worker.join();
+  EXPECT_EQ(mixed, 0);
 }

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 
+#include "os/console_print.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
 
@@ -13,16 +15,17 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Runs body with standard output on fd, then puts it back.
+// Runs body with the station's console on fd (a terminal's console when fd
+// is a terminal), then puts the earlier console back.
 template <class Body>
-void withStdout(int fd, Body body) {
-  std::fflush(stdout);
-  const int saved = ::dup(STDOUT_FILENO);
-  ::dup2(fd, STDOUT_FILENO);
+void withConsoleOn(int fd, Body body) {
+  ConsoleOptions options;
+  options.fd = fd;
+  auto console = std::make_shared<Console>(options);
+  auto previous = replaceStationConsole(console);
   body();
-  std::fflush(stdout);
-  ::dup2(saved, STDOUT_FILENO);
-  ::close(saved);
+  console->drain(2s);
+  replaceStationConsole(previous);
 }
 
 TEST(StatusConsole, TitleIsSetOnlyWhenStandardOutputIsATerminal) {
@@ -30,14 +33,14 @@ TEST(StatusConsole, TitleIsSetOnlyWhenStandardOutputIsATerminal) {
   const int fd = ::open(terminal.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   bool opened = false;
-  withStdout(fd, [&] { opened = openStatusConsole("Estado de comunicaciones"); });
+  withConsoleOn(fd, [&] { opened = openStatusConsole("Estado de comunicaciones"); });
   EXPECT_TRUE(opened);
   EXPECT_EQ(terminal.readAvailable(200ms), "\x1b]0;Estado de comunicaciones\x07");
   ::close(fd);
 
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);
-  withStdout(pipeFds[1], [&] { opened = openStatusConsole("Estado de comunicaciones"); });
+  withConsoleOn(pipeFds[1], [&] { opened = openStatusConsole("Estado de comunicaciones"); });
   ::close(pipeFds[1]);
   EXPECT_FALSE(opened);
   char c;

@@ -22,8 +22,8 @@
 #include "record/recording_files.h"
 #include "record/recording_rows.h"
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
-#include "tests/support/stdout_collector.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -111,7 +111,7 @@ TEST(Recorder, RowsFromEveryThreadLandInTheirFilesInTimeOrder) {
   }
   auto rc = std::make_unique<RobotController>();  // start cell on the track
   rc->obstacleGrid[static_cast<std::size_t>(gridIndex(260, 240))] = 1;
-  StdoutCollector console;
+  ConsoleCapture console;
   recorder.finish(rc.get());
   console.stop();
   EXPECT_EQ(console.text(), "") << "nothing dropped, nothing failed";
@@ -177,7 +177,7 @@ TEST(Recorder, AFolderItCannotMakeOrAFullDiskLeavesTheStationUnrecorded) {
        "registro: quedan menos de "},
   };
   for (const Case& c : cases) {
-    StdoutCollector console;
+    ConsoleCapture console;
     Recorder recorder;
     EXPECT_FALSE(recorder.start(c.settings)) << c.name;
     EXPECT_FALSE(recorder.recording()) << c.name;
@@ -199,7 +199,7 @@ TEST(Recorder, RowsThatFindTheQueueFullAreDroppedAndCountedOnce) {
   // Far faster than the writer's pass every 50 ms: most find the ring full.
   constexpr int kRows = 2000;
   for (int k = 0; k < kRows; ++k) recorder.command(recording::kOriginRobot, 32, true, k);
-  StdoutCollector console;
+  ConsoleCapture console;
   recorder.finish(nullptr);
   console.stop();
   const long dropped = recorder.droppedRows();
@@ -225,7 +225,7 @@ TEST(Recorder, AWriteThatFailsStopsTheRecordingWithOneLine) {
   small.rlim_cur = 16 * 1024;
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
 
-  StdoutCollector console;
+  ConsoleCapture console;
   RobotController scans;
   const LaserScanView scan = scanOf(scans, 361, 1.0f);
   for (int k = 0; k < 200 && recorder.recording(); ++k) {

@@ -19,7 +19,7 @@
 #include "record/recording_rows.h"
 #include "state/robot_controller.h"
 #include "tests/support/child_process.h"
-#include "tests/support/stdout_collector.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

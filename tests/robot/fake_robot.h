@@ -1,7 +1,10 @@
 #pragma once
 // A robot for the controller tests: a differential drive integrated by a fixed
 // step on every pass (its clock advances by the step, and by each pause), with
-// a log of the wheel commands and pauses it was given.
+// a log of the wheel commands and pauses it was given. As the robot layer
+// does, it logs a command when it changes; the same command again renews it,
+// and the longest time a motion command went without renewal is kept.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -21,26 +24,32 @@ class FakeRobot : public MotionPort {
   double stepSeconds = 0.1;     // time per pass
   double headingStep = 0;       // when set: degrees per pass while turning, exactly
   int passes = 0;
-  bool held = false;     // when set, the robot does not move (held, lifted)
-  bool stalled = false;  // what it reports as its wheels' stall bits
-  std::vector<Command> commands;
+  bool held = false;                  // when set, the robot does not move (held, lifted)
+  bool stalled = false;               // what it reports as its wheels' stall bits
+  std::vector<Command> commands;      // each change of command
+  double longestUnrenewedMotion = 0;  // seconds
   std::vector<int> sleeps;
   std::function<void(FakeRobot&)> onPass;  // runs after each pass
 
   ArPose readPose() override { return ArPose(x, y, th); }
   double velocity() override { return (left_ + right_) / 2; }
   void setVel2(double left, double right) override {
-    commands.push_back({left, right});
+    noteRenewalGap();
+    if (commands.empty() || commands.back() != Command{left, right})
+      commands.push_back({left, right});
     left_ = left;
     right_ = right;
+    renewedAt_ = seconds_;
   }
   void sleepMs(int ms) override {
+    noteRenewalGap();
     sleeps.push_back(ms);
     seconds_ += ms / 1000.0;
   }
   double seconds() override { return seconds_; }
   bool wheelStalled() override { return stalled; }
   void waitPass() override {
+    noteRenewalGap();
     ++passes;
     seconds_ += stepSeconds;
     if (held) {
@@ -58,6 +67,13 @@ class FakeRobot : public MotionPort {
   }
 
  private:
+  void noteRenewalGap() {
+    if (left_ != 0 || right_ != 0) {
+      longestUnrenewedMotion = std::max(longestUnrenewedMotion, seconds_ - renewedAt_);
+    }
+  }
+
   double left_ = 0, right_ = 0;
   double seconds_ = 0;
+  double renewedAt_ = 0;
 };

@@ -6,12 +6,13 @@
 
 #include "state/robot_controller.h"
 #include "tests/robot/fake_robot.h"
+#include "tests/support/console_capture.h"
 
-TEST(ManualDrive, SendsTheWheelSpeedsEveryPassAndUpdatesTheStationEveryEleventh) {
+TEST(ManualDrive, RenewsTheWheelSpeedsEveryPassAndUpdatesTheStationEveryEleventh) {
   auto station = std::make_unique<RobotController>();
   FakeRobot robot;
   robot.x = 1500;
-  Relaxed<float> left{0.5f}, right{-0.5f};
+  SharedWheelSpeeds wheels{WheelSpeeds{0.5f, -0.5f}};
   Relaxed<int> run{1};
   int updatesSeen = 0;
   robot.onPass = [&](FakeRobot& r) {
@@ -20,24 +21,25 @@ TEST(ManualDrive, SendsTheWheelSpeedsEveryPassAndUpdatesTheStationEveryEleventh)
     if (r.passes == 30) run = 0;
   };
   ArPose pose;
-  testing::internal::CaptureStdout();
-  manualDriveLoop(robot, pose, &left, &right, &run, *station);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "[1.500000] [0.000000] [0.000000]\n");
+  ConsoleCapture capture;
+  manualDriveLoop(robot, pose, &wheels, &run, *station);
+  EXPECT_EQ(capture.text(), "[1.500000] [0.000000] [0.000000]\n");
   EXPECT_EQ(updatesSeen, 11);
-  ASSERT_EQ(robot.commands.size(), 30u);
+  ASSERT_EQ(robot.commands.size(), 1u);
   EXPECT_EQ(robot.commands.front(), (FakeRobot::Command{500, -500}));
-  EXPECT_EQ(robot.commands.back(), (FakeRobot::Command{500, -500}));
+  // Renewed on every pass (0.1 s here), so the robot layer keeps sending it.
+  EXPECT_LE(robot.longestUnrenewedMotion, 0.2);
 }
 
 TEST(ManualDrive, ARunFlagOfZeroSendsNothing) {
   auto station = std::make_unique<RobotController>();
   FakeRobot robot;
-  Relaxed<float> left{1}, right{1};
+  SharedWheelSpeeds wheels{WheelSpeeds{1, 1}};
   Relaxed<int> run{0};
   ArPose pose;
-  testing::internal::CaptureStdout();
-  manualDriveLoop(robot, pose, &left, &right, &run, *station);
-  testing::internal::GetCapturedStdout();
+  ConsoleCapture capture;
+  manualDriveLoop(robot, pose, &wheels, &run, *station);
+  capture.text();
   EXPECT_TRUE(robot.commands.empty());
   EXPECT_TRUE(station->firstPose);
 }

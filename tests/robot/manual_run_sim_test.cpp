@@ -14,6 +14,7 @@
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 
 using namespace std::chrono_literals;
@@ -54,31 +55,30 @@ bool lastVel2Is(const SimServer& sim, Wheels want) {
 struct ManualRun {
   SimServer sim{realTimeSim()};
   std::unique_ptr<RobotController> station = std::make_unique<RobotController>();
-  Relaxed<float> left{0}, right{0};
+  SharedWheelSpeeds wheels;
   Relaxed<int> run{1};
   std::thread worker;
+  ConsoleCapture capture;
   std::string console;
 
   bool start() {
     std::string why;
     if (!sim.start(why)) return false;
     station->simulatorMode = 1;
-    testing::internal::CaptureStdout();
     worker = std::thread(
-        [this] { ipManualWorker("127.0.0.1", sim.tcpPort(), &left, &right, &run, *station); });
+        [this] { ipManualWorker("127.0.0.1", sim.tcpPort(), &wheels, &run, *station); });
     return true;
   }
   ~ManualRun() {
     if (worker.joinable()) {
       run = 0;
       worker.join();
-      testing::internal::GetCapturedStdout();
     }
   }
   void stop() {
     run = 0;
     worker.join();
-    console = testing::internal::GetCapturedStdout();
+    console = capture.text();
   }
 };
 }  // namespace
@@ -96,8 +96,7 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
   // Straight, a left arc, a turn on the spot, then a stop.
   const Step steps[] = {{0.4f, 0.4f, 2000}, {0.1f, 0.4f, 1500}, {-0.1f, 0.1f, 800}, {0, 0, 0}};
   for (const Step& s : steps) {
-    m.left = s.left;
-    m.right = s.right;
+    m.wheels = WheelSpeeds{s.left, s.right};
     const Wheels want{static_cast<int>(std::lround(s.left * 1000)),
                       static_cast<int>(std::lround(s.right * 1000))};
     EXPECT_TRUE(pollUntil([&] { return lastVel2Is(m.sim, want); }, 2000ms))
@@ -158,11 +157,10 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
 TEST(ManualRun, ARunFlagOfZeroSendsNothing) {
   ManualRun m;
   m.run = 0;
-  m.left = 0.5f;
-  m.right = 0.5f;
+  m.wheels = WheelSpeeds{0.5f, 0.5f};
   ASSERT_TRUE(m.start());
   m.worker.join();
-  m.console = testing::internal::GetCapturedStdout();
+  m.console = m.capture.text();
   EXPECT_TRUE(pollUntil([&] { return !m.sim.tcpClientConnected(); }, 3000ms));
   bool enabled = false;
   for (const auto& r : m.sim.commandLog()) {
@@ -187,14 +185,14 @@ TEST(ManualRun, OverASerialLineWithTheKeptPose) {
   ASSERT_TRUE(sim.start(why)) << why;
   ASSERT_EQ(setenv("TORVA_COM10", sim.ptyPath().c_str(), 1), 0);
   auto station = std::make_unique<RobotController>();
-  Relaxed<float> left{-0.2f}, right{0.2f};
+  SharedWheelSpeeds wheels{WheelSpeeds{-0.2f, 0.2f}};
   Relaxed<int> run{1};
-  testing::internal::CaptureStdout();
-  std::thread worker([&] { serialManualWorker("COM10", &left, &right, &run, *station); });
+  ConsoleCapture capture;
+  std::thread worker([&] { serialManualWorker("COM10", &wheels, &run, *station); });
   const bool sent = pollUntil([&] { return lastVel2Is(sim, {-200, 200}); }, 10000ms);
   run = 0;
   worker.join();
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string console = capture.text();
   EXPECT_TRUE(sent);
   for (const auto& r : sim.commandLog()) EXPECT_EQ(r.link, 's');
   EXPECT_NE(console.find("runhola[0.001000] [0.001000] [1.000000]\n3c\n"), std::string::npos)

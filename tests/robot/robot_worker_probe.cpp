@@ -26,9 +26,9 @@ int main(int argc, char** argv) {
     station->routeFileName = argv[3];
     ipAutoWorker("127.0.0.1", port, *station);
   } else if (std::strcmp(argv[1], "manual") == 0) {
-    Relaxed<float> left{0.2f}, right{0.2f};
+    SharedWheelSpeeds wheels{WheelSpeeds{0.2f, 0.2f}};
     Relaxed<int> run{1};
-    ipManualWorker("127.0.0.1", port, &left, &right, &run, *station);
+    ipManualWorker("127.0.0.1", port, &wheels, &run, *station);
   } else if (std::strcmp(argv[1], "disconnect") == 0) {
     RobotLink link("127.0.0.1", port);
     if (link.connectRobot(true) != 0) return 3;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -18,9 +19,9 @@ struct RouteRead {
 };
 
 RouteRead readRoute(RobotController& rc) {
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   readRouteFile(rc);
-  RouteRead r{rc.routeLoaded, rc.routeLastIndex, {}, testing::internal::GetCapturedStdout()};
+  RouteRead r{rc.routeLoaded, rc.routeLastIndex, {}, capture.text()};
   if (const auto route = rc.route()) {
     EXPECT_EQ(route->routeColumnA.size(), route->routeColumnB.size());
     for (std::size_t i = 0; i < route->routeColumnA.size(); ++i) {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "os/console_print.h"
 #include "robot/progress_watch.h"
 #include "robot/route_file.h"
 #include "state/robot_controller.h"
 #include "tests/robot/fake_robot.h"
 #include "tests/robot/heading_turns.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -28,9 +28,9 @@ struct Drive {
   std::string console;
 
   void segment(const ArPose& start, const ArPose& end) {
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     followSegment(robot, currentPose, start, end, *station);
-    console = testing::internal::GetCapturedStdout();
+    console = capture.text();
   }
 };
 
@@ -39,13 +39,6 @@ int countOf(const std::string& text, const std::string& what) {
   for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
 }
-
-// The console shows its latest lines again under every block: an earlier
-// test's lines would come back inside this test's captured output.
-void pushOutKeptConsoleLines() {
-  for (int i = 0; i < kConsoleKeptLines; ++i) consolePrintf("\n");
-}
-
 }  // namespace
 
 TEST(RouteFollower, TurnEndsWithinFiveDegreesEvenAcrossTheHalfTurn) {
@@ -144,19 +137,22 @@ TEST(RouteFollower, ASquareRouteEndsNearItsLastPointTurningTheShortWay) {
   const std::string path = dir.write("data_ruta.dat", "0 0\n0 2\n-2 2\n-2 0\n0 0\n");
   Drive run;
   run.station->routeFileName = path.c_str();
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   readRouteFile(*run.station);
   ArPose start, end;
   std::vector<double> headings{run.robot.th};
   run.robot.onPass = [&](FakeRobot& r) { addHeading(headings, r.th); };
   followRoute(run.robot, run.currentPose, start, end, *run.station);
-  testing::internal::GetCapturedStdout();
+  capture.text();
   // Three left quarter turns at the corners, each the short way round (the
   // first segment lies on the start heading).
   const std::vector<double> turns = netTurns(headings, 10);
   ASSERT_EQ(turns.size(), 3u);
   for (std::size_t i = 0; i < turns.size(); ++i) EXPECT_NEAR(turns[i], 90, 10) << "turn " << i;
   EXPECT_LT(std::hypot(run.robot.x, run.robot.y), 350);
+  // Each turn and straight renews its command every pass (0.1 s here): the
+  // robot layer stops a command nobody renews for 0.5 s.
+  EXPECT_LE(run.robot.longestUnrenewedMotion, 0.2);
   EXPECT_NEAR(ArMath::fixAngle(run.robot.th), -90, 10);  // came back down the last side
   EXPECT_EQ(std::count(run.robot.sleeps.begin(), run.robot.sleeps.end(), 1000), 8);
 }
@@ -167,11 +163,11 @@ TEST(RouteFollower, NoRouteOrOnePointDrivesNothing) {
     const std::string path = text ? dir.write("data_ruta.dat", text) : dir.file("none.dat");
     Drive run;
     run.station->routeFileName = path.c_str();
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     readRouteFile(*run.station);
     ArPose start, end;
     followRoute(run.robot, run.currentPose, start, end, *run.station);
-    testing::internal::GetCapturedStdout();
+    capture.text();
     EXPECT_TRUE(run.robot.commands.empty());
   }
 }
@@ -216,12 +212,11 @@ TEST(RouteFollower, ARobotThatCannotMakeProgressIsStoppedAndTheRouteEnds) {
       // Ten minutes of robot time: the follower would push on for ever.
       if (r.passes > 6000) throw std::runtime_error("the follower never stopped");
     };
-    pushOutKeptConsoleLines();
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     readRouteFile(*run.station);
     ArPose start, end;
     EXPECT_NO_THROW(followRoute(run.robot, run.currentPose, start, end, *run.station)) << c.name;
-    const std::string console = testing::internal::GetCapturedStdout();
+    const std::string console = capture.text();
 
     EXPECT_EQ(run.robot.commands.back(), (Command{0, 0})) << c.name;
     const std::string line =
@@ -243,12 +238,11 @@ TEST(RouteFollower, AMovingRobotIsNotStoppedByAStallBitThatComesAndGoes) {
   Drive run;
   run.station->routeFileName = path.c_str();
   run.robot.onPass = [](FakeRobot& r) { r.stalled = r.passes % 10 != 0; };  // 0.9 s at most
-  pushOutKeptConsoleLines();
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   readRouteFile(*run.station);
   ArPose start, end;
   followRoute(run.robot, run.currentPose, start, end, *run.station);
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string console = capture.text();
   EXPECT_EQ(console.find("no avanza"), std::string::npos);
   EXPECT_GE(run.robot.x, 3000);
 }
@@ -260,11 +254,11 @@ TEST(RouteFollower, ARouteCutAtAnOutOfRangeValueDrivesWhatCameBefore) {
   const std::string path = dir.write("data_ruta.dat", "0 0\n0 1\n0 1e300\n");
   Drive run;
   run.station->routeFileName = path.c_str();
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   readRouteFile(*run.station);
   ArPose start, end;
   followRoute(run.robot, run.currentPose, start, end, *run.station);
-  testing::internal::GetCapturedStdout();
+  capture.text();
   EXPECT_EQ(run.robot.commands.back(), (Command{0, 0}));
   EXPECT_EQ(run.robot.sleeps, (std::vector<int>{1000, 1000}));
   EXPECT_GE(run.robot.x, 1000);

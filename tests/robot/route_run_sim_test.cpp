@@ -17,6 +17,7 @@
 #include "sim/sim_server.h"
 #include "state/robot_controller.h"
 #include "tests/robot/heading_turns.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 
 namespace {
@@ -89,7 +90,7 @@ TEST_P(RouteRun, EndsNearTheLastPointTurningTheShortWay) {
   // serial line it reads the robot's kept pose, as with a real robot.
   station->simulatorMode = c.serial ? 0 : 1;
 
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   int result;
   if (c.serial) {
     ASSERT_EQ(setenv("TORVA_COM9", sim.ptyPath().c_str(), 1), 0);
@@ -97,7 +98,7 @@ TEST_P(RouteRun, EndsNearTheLastPointTurningTheShortWay) {
   } else {
     result = ipAutoWorker("127.0.0.1", sim.tcpPort(), *station);
   }
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string console = capture.text();
   EXPECT_EQ(result, 0);
 
   // The kept pose carries the encoder transform of an automatic run (a
@@ -181,9 +182,9 @@ TEST(RouteRunWithoutFile, ConnectsFollowsNothingAndSumsUp) {
   auto station = std::make_unique<RobotController>();
   station->routeFileName = TORVA_TEST_DATA "/routes/no_such_route.dat";
   station->simulatorMode = 1;
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   EXPECT_EQ(ipAutoWorker("127.0.0.1", sim.tcpPort(), *station), 0);
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string console = capture.text();
   EXPECT_EQ(firstMissingInOrder(console, {"Tiempo conexion maxima: 10000 \n",
                                           "no_such_route.datcorriendo ruta fijada\n",
                                           "[1.000000] [0.000000]\n\a\n\n", "\nencoder ",

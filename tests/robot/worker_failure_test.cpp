@@ -11,6 +11,7 @@
 #include "state/robot_controller.h"
 #include "tests/support/child_process.h"
 #include "tests/support/closed_port.h"
+#include "tests/support/console_capture.h"
 
 namespace {
 int count(const std::string& text, const std::string& what) {
@@ -24,7 +25,7 @@ TEST(WorkerFailure, AnUnreachableRobotIsReportedAndTheWorkerStillEnds) {
   ClosedPort closed;
   ASSERT_GT(closed.port(), 0);
   ASSERT_EQ(setenv("TORVA_COM12", "/nonexistent/torva/tty", 1), 0);
-  Relaxed<float> left{0.1f}, right{0.1f};
+  SharedWheelSpeeds wheels{WheelSpeeds{0.1f, 0.1f}};
   Relaxed<int> run{1};
   auto station = std::make_unique<RobotController>();
   station->routeFileName = TORVA_TEST_DATA "/routes/three_points.dat";
@@ -35,16 +36,15 @@ TEST(WorkerFailure, AnUnreachableRobotIsReportedAndTheWorkerStillEnds) {
   };
   const Case cases[] = {
       {"ipAuto", [&] { return ipAutoWorker("127.0.0.1", port, *station); }},
-      {"ipManual",
-       [&] { return ipManualWorker("127.0.0.1", port, &left, &right, &run, *station); }},
+      {"ipManual", [&] { return ipManualWorker("127.0.0.1", port, &wheels, &run, *station); }},
       {"serialAuto", [&] { return serialAutoWorker("COM12", *station); }},
-      {"serialManual", [&] { return serialManualWorker("COM12", &left, &right, &run, *station); }},
+      {"serialManual", [&] { return serialManualWorker("COM12", &wheels, &run, *station); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    testing::internal::CaptureStdout();
+    ConsoleCapture capture;
     EXPECT_EQ(c.worker(), 0);
-    const std::string console = testing::internal::GetCapturedStdout();
+    const std::string console = capture.text();
     const auto failed = console.find("Open failed: ");
     ASSERT_NE(failed, std::string::npos) << console;
     EXPECT_EQ(count(console, "Open failed: "), 1);
@@ -66,9 +66,9 @@ TEST(WorkerFailure, ARobotThatNeverAnswersFailsTheConnectAndTheWorkerStillEnds) 
   ASSERT_GT(silent.port(), 0);
   auto station = std::make_unique<RobotController>();
   station->routeFileName = TORVA_TEST_DATA "/routes/three_points.dat";
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   EXPECT_EQ(ipAutoWorker("127.0.0.1", silent.port(), *station), 0);
-  const std::string console = testing::internal::GetCapturedStdout();
+  const std::string console = capture.text();
   const std::string failed =
       "asyncConnect failed because robot is not running in its own thread.\n";
   const auto at = console.find(failed);

@@ -21,7 +21,7 @@
 #include "sim/replay_player.h"
 #include "state/robot_controller.h"
 #include "tests/support/child_process.h"
-#include "tests/support/stdout_collector.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/temp_dir.h"
 
 using namespace std::chrono_literals;
@@ -70,7 +70,7 @@ TEST(ReplayScanText, TheStationReadsBackTheRecordedValues) {
     ranges.push_back(static_cast<float>(cm) / 100.0f);
   }
   auto rc = std::make_unique<RobotController>();
-  StdoutCollector quiet;  // the reader's start lines
+  ConsoleCapture quiet;  // the reader's start lines
   takeLaserScanText(*rc, replayScanText(ranges));
   quiet.stop();
   ASSERT_TRUE(rc->laserValid);

@@ -19,6 +19,7 @@
 #include "sim/nmea_emitter.h"
 #include "sim/sim_robot.h"
 #include "state/robot_controller.h"
+#include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
 
 namespace {
@@ -148,7 +149,7 @@ TEST(SimGps, StationStepsMatchTheRobotsMotion) {
   int checked = 0;
   int lastCount = 0;
   double largest = 0;
-  testing::internal::CaptureStdout();  // the reader's status blocks
+  ConsoleCapture capture;  // the reader's status blocks
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (checked < 20 && std::chrono::steady_clock::now() < end) {
     pollfd p{fd, POLLIN, 0};
@@ -176,7 +177,7 @@ TEST(SimGps, StationStepsMatchTheRobotsMotion) {
       ++checked;
     }
   }
-  testing::internal::GetCapturedStdout();
+  capture.text();
   ::close(fd);
   emitter.stop();
   EXPECT_EQ(checked, 20);

@@ -44,23 +44,7 @@ class ChildProcess {
   // (NAME=value). onTerminal: its standard streams are a pseudo-terminal.
   bool start(const std::vector<std::string>& argv, const std::string& dir = "",
              const std::vector<std::string>& environment = {}, bool onTerminal = false) {
-    // The extra settings replace inherited ones of the same name.
-    std::vector<std::string> env;
-    for (char** e = environ; *e != nullptr; ++e) {
-      const std::string inherited(*e);
-      const std::string name = inherited.substr(0, inherited.find('=') + 1);
-      bool replaced = false;
-      for (const std::string& extra : environment) replaced |= extra.rfind(name, 0) == 0;
-      if (!replaced) env.push_back(inherited);
-    }
-    for (const std::string& extra : environment) env.push_back(extra);
-    std::vector<char*> args, envp;
-    std::vector<std::string> argStore = argv;
-    for (auto& a : argStore) args.push_back(a.data());
-    args.push_back(nullptr);
-    for (auto& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-
+    Exec exec(argv, environment);
     const pid_t parent = ::getpid();
     if (onTerminal) {
       int master = -1;
@@ -70,7 +54,7 @@ class ChildProcess {
       settings.c_oflag |= OPOST | ONLCR;
       pid_ = ::forkpty(&master, nullptr, &settings, nullptr);
       if (pid_ < 0) return false;
-      if (pid_ == 0) execInChild(parent, dir, args.data(), envp.data());
+      if (pid_ == 0) execInChild(parent, dir, exec);
       out_ = master;
       terminal_ = true;
       return true;
@@ -81,10 +65,26 @@ class ChildProcess {
     if (pid_ == 0) {
       ::dup2(fds[1], 1);
       ::dup2(fds[1], 2);
-      execInChild(parent, dir, args.data(), envp.data());
+      execInChild(parent, dir, exec);
     }
     ::close(fds[1]);
     out_ = fds[0];
+    if (pid_ < 0) pid_ = 0;
+    return pid_ > 0;
+  }
+
+  // The same with its standard output and error on a descriptor of the test's
+  // (a file, a pipe that nobody reads); output() then stays empty.
+  bool startWithOutput(const std::vector<std::string>& argv, const std::string& dir,
+                       const std::vector<std::string>& environment, int outputFd) {
+    Exec exec(argv, environment);
+    const pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(outputFd, 1);
+      ::dup2(outputFd, 2);
+      execInChild(parent, dir, exec);
+    }
     if (pid_ < 0) pid_ = 0;
     return pid_ > 0;
   }
@@ -133,15 +133,36 @@ class ChildProcess {
   }
 
  private:
+  // Arguments and environment as execve takes them. The extra settings
+  // replace inherited ones of the same name.
+  struct Exec {
+    Exec(const std::vector<std::string>& argv, const std::vector<std::string>& environment)
+        : argStore(argv) {
+      for (char** e = environ; *e != nullptr; ++e) {
+        const std::string inherited(*e);
+        const std::string name = inherited.substr(0, inherited.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& extra : environment) replaced |= extra.rfind(name, 0) == 0;
+        if (!replaced) env.push_back(inherited);
+      }
+      for (const std::string& extra : environment) env.push_back(extra);
+      for (auto& a : argStore) args.push_back(a.data());
+      args.push_back(nullptr);
+      for (auto& e : env) envp.push_back(e.data());
+      envp.push_back(nullptr);
+    }
+    std::vector<std::string> argStore, env;
+    std::vector<char*> args, envp;
+  };
+
   // The child's side of start: it dies with the test process, so a test
   // killed at its time-out leaves no station or simulator behind holding a
   // port or a display. Only async-signal-safe calls after fork.
-  [[noreturn]] static void execInChild(pid_t parent, const std::string& dir, char** args,
-                                       char** envp) {
+  [[noreturn]] static void execInChild(pid_t parent, const std::string& dir, Exec& exec) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(125);
     if (!dir.empty() && ::chdir(dir.c_str()) != 0) ::_exit(126);
-    ::execve(args[0], args, envp);
+    ::execve(exec.args[0], exec.args.data(), exec.envp.data());
     ::_exit(127);
   }
 
