@@ -99,6 +99,7 @@ bool runGamepadReader(Relaxed<GamepadState>& out, const GamepadReaderOptions& op
   setSdlHints();
   if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
     consolePrintf("mando: SDL no se pudo iniciar: %s\n", SDL_GetError());
+    SDL_Quit();
     return false;
   }
   {
@@ -131,6 +132,8 @@ bool runGamepadReader(Relaxed<GamepadState>& out, const GamepadReaderOptions& op
           std::chrono::milliseconds(pad.isOpen() ? kGamepadPassMs : kGamepadIdlePassMs));
     }
   }
-  SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+  // The reader is SDL's one user in the process: all of it goes, its hints
+  // and controller mappings too.
+  SDL_Quit();
   return true;
 }

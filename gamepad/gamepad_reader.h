@@ -14,7 +14,8 @@
 struct GamepadReaderOptions {
   // Milliseconds on a clock that only goes forward; empty: the steady clock.
   std::function<std::int64_t()> clockMs;
-  // The reader returns once this is set; null: never (the station).
+  // The reader returns once this is set, and SDL is ended in the process;
+  // null: never (the station).
   const std::atomic<bool>* stop = nullptr;
 };
 
