@@ -18,11 +18,25 @@
 
 class TestClock {
  public:
-  // The reader's clock: waits while the test holds it.
+  // The reader's clock: the test's time, or the steady clock's when it runs
+  // in real time; waits while the test holds it.
   std::int64_t now() {
     std::unique_lock lock(mutex_);
     free_.wait(lock, [this] { return !held_; });
+    ++reads_;
+    if (realTime_) {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(
+                 std::chrono::steady_clock::now().time_since_epoch())
+          .count();
+    }
     return ms_;
+  }
+  // How often the reader has looked at the clock. Asked under the clock's
+  // lock, it also orders all the reader did before its first look (SDL
+  // started) before what the test does next.
+  int reads() {
+    std::lock_guard lock(mutex_);
+    return reads_;
   }
   std::int64_t ms() {
     std::lock_guard lock(mutex_);
@@ -31,6 +45,10 @@ class TestClock {
   void set(std::int64_t ms) {
     std::lock_guard lock(mutex_);
     ms_ = ms;
+  }
+  void runRealTime() {
+    std::lock_guard lock(mutex_);
+    realTime_ = true;
   }
   void hold() {
     std::lock_guard lock(mutex_);
@@ -48,7 +66,9 @@ class TestClock {
   std::mutex mutex_;
   std::condition_variable free_;
   std::int64_t ms_ = 1000;
+  int reads_ = 0;
   bool held_ = false;
+  bool realTime_ = false;
 };
 
 class RunningReader {
@@ -56,12 +76,15 @@ class RunningReader {
   // On the test's clock, or on the steady clock (realTime).
   explicit RunningReader(Relaxed<GamepadState>& out, bool realTime = false) : out_(out) {
     SDL_SetHint(SDL_HINT_GAMECONTROLLER_IGNORE_DEVICES_EXCEPT, kOnlyTestGamepads);
+    if (realTime) clock.runRealTime();
     GamepadReaderOptions options;
-    if (!realTime) options.clockMs = [this] { return clock.now(); };
+    options.clockMs = [this] { return clock.now(); };
     options.stop = &stop_;
     thread_ = std::thread([this, options] { runGamepadReader(out_, options); });
-    // SDL is up once the first pass is published: virtual gamepads may come.
-    up_ = pollUntil([this] { return out_.load().readMs != 0; }, std::chrono::seconds(20));
+    // SDL is up once the reader looks at the clock, and the first pass is
+    // published soon after: virtual gamepads may come.
+    up_ = pollUntil([this] { return clock.reads() > 0 && out_.load().readMs != 0; },
+                    std::chrono::seconds(20));
   }
   ~RunningReader() {
     clock.release();
