@@ -1,5 +1,6 @@
 #include "core/driving_state.h"
 
+#include "core/gamepad_driving.h"
 #include "os/console_print.h"
 
 DrivingState driving;
@@ -12,13 +13,15 @@ void recomputeWheelSpeeds(DrivingState& d) {
       WheelSpeeds{static_cast<float>(v + w * track / 2.0), static_cast<float>(v - w * track / 2.0)};
 }
 
-namespace {
-void stop(DrivingState& d) {
+void stopDriving(DrivingState& d) {
   d.manualTurn = 0;
   d.manualSpeed = 0;
   d.wheelSpeeds = WheelSpeeds{};
+  d.gamepadDriving = false;
+  d.gamepadArmed = false;
 }
 
+namespace {
 void stepTestPoint(Relaxed<float>& coordinate, double delta, const DrivingState& d) {
   coordinate = static_cast<float>(static_cast<double>(coordinate) + delta);
   consolePrintf("pos X= %f , pos Y= %f \n", static_cast<double>(d.testPointX),
@@ -36,8 +39,12 @@ void clearKeyTaps(DrivingState& d) {
 }
 
 void runDrivingSteps(DrivingState& d) {
+  runDrivingSteps(d, heartbeatClockMs());
+}
+
+void runDrivingSteps(DrivingState& d, std::int64_t nowMs) {
   if (d.heartbeat.stopRequested.load(std::memory_order_relaxed)) {
-    stop(d);
+    stopDriving(d);
     d.heartbeat.stopRequested.store(false, std::memory_order_release);
   }
   if (d.turnHoldFrames != 0) {
@@ -48,7 +55,9 @@ void runDrivingSteps(DrivingState& d) {
 
   const auto held = [&d](int key) { return keyActive(d, key); };
   const float limit = d.maxManualSpeed;
-  if (held(vk::kUp)) {
+  // While the gamepad drives, its sticks alone set the speed and the turn.
+  const bool gamepadDrives = applyGamepad(d, nowMs);
+  if (!gamepadDrives && held(vk::kUp)) {
     if (d.manualSpeed < limit) {
       d.manualSpeed = static_cast<float>(static_cast<double>(d.manualSpeed) + 0.01);
     } else {
@@ -56,7 +65,7 @@ void runDrivingSteps(DrivingState& d) {
     }
     recomputeWheelSpeeds(d);
   }
-  if (held(vk::kDown)) {
+  if (!gamepadDrives && held(vk::kDown)) {
     if (d.manualSpeed > -limit) {
       d.manualSpeed = static_cast<float>(static_cast<double>(d.manualSpeed) - 0.01);
     } else {
@@ -64,17 +73,19 @@ void runDrivingSteps(DrivingState& d) {
     }
     recomputeWheelSpeeds(d);
   }
-  if (held(vk::kLeft)) {
-    d.manualTurn = d.manualSpeed >= 0 ? -0.3f : 0.3f;
+  if (!gamepadDrives && held(vk::kLeft)) {
+    d.manualTurn = d.manualSpeed >= 0 ? -kManualTurn : kManualTurn;
     d.turnHoldFrames = 10;
     recomputeWheelSpeeds(d);
   }
-  if (held(vk::kRight)) {
-    d.manualTurn = d.manualSpeed >= 0 ? 0.3f : -0.3f;
+  if (!gamepadDrives && held(vk::kRight)) {
+    d.manualTurn = d.manualSpeed >= 0 ? kManualTurn : -kManualTurn;
     d.turnHoldFrames = 10;
     recomputeWheelSpeeds(d);
   }
-  if (held(vk::kSpace)) stop(d);
+  // The gamepad's "B" acts as Space (its presses are taken even while Space is held).
+  const bool stopPressed = gamepadStopPressed(d, nowMs);
+  if (held(vk::kSpace) || stopPressed) stopDriving(d);
   if (held(vk::kA)) stepTestPoint(d.testPointX, -0.01, d);
   if (held(vk::kS)) stepTestPoint(d.testPointX, 0.01, d);
   if (held(vk::kD)) stepTestPoint(d.testPointY, -0.01, d);

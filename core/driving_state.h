@@ -2,7 +2,9 @@
 // The manual-driving globals: the frame loop writes them, the manual robot
 // workers read the wheel speeds, the window procedure writes the keys.
 #include <array>
+#include <cstdint>
 
+#include "gamepad/gamepad_state.h"
 #include "state/main_thread_heartbeat.h"
 #include "state/shared_value.h"
 #include "state/wheel_speeds.h"
@@ -20,6 +22,9 @@ inline constexpr int kD = 68;
 inline constexpr int kF = 70;
 inline constexpr int kS = 83;
 }  // namespace vk
+
+// The turn term that Left and Right give, and the most the gamepad gives.
+inline constexpr float kManualTurn = 0.3f;
 
 struct DrivingState {
   std::array<Relaxed<bool>, 256> keyDown{};
@@ -41,6 +46,14 @@ struct DrivingState {
   Relaxed<bool> mouseButtonHeld{false};
   // The main thread's sign of life for the manual workers.
   MainThreadHeartbeat heartbeat;
+  // Published by the gamepad thread on every pass; the driving steps apply it.
+  Relaxed<GamepadState> gamepad;
+  // The driving steps' own record of the gamepad (main thread): whether it
+  // set the speed in the last step, whether its dead-man button was seen up
+  // since the last stop, and the "B" presses already acted on.
+  Relaxed<bool> gamepadDriving{false};
+  Relaxed<bool> gamepadArmed{false};
+  Relaxed<unsigned> gamepadStopPressesSeen{0};
 };
 
 // The station's one set of driving globals.
@@ -48,10 +61,18 @@ extern DrivingState driving;
 
 // The driving steps, run on every pass of the frame loop: a worker's stop
 // request (it stopped the robot while the main thread was silent) sets the
-// speed to zero as Space does; then the turn hold count-down, then the held
-// keys (Up, Down, Left, Right, Space, and the test point keys A, S, D, F, which
-// print the test point on the console).
+// speed to zero as Space does; then the turn hold count-down, then the
+// gamepad (see core/gamepad_driving.h), then the held keys (Up, Down, Left,
+// Right, which wait while the gamepad drives; Space, or the gamepad's "B";
+// and the test point keys A, S, D, F, which print the test point on the
+// console). nowMs: the steady clock in milliseconds, against which the
+// gamepad's read time is judged.
+void runDrivingSteps(DrivingState& d, std::int64_t nowMs);
 void runDrivingSteps(DrivingState& d);
+
+// Space: set speed, turn and both wheel speeds to zero. The gamepad drives
+// again only once its dead-man button is pressed anew.
+void stopDriving(DrivingState& d);
 
 // Held now, or tapped since the last driving steps.
 bool keyActive(const DrivingState& d, int key);

@@ -4,11 +4,14 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "core/driving_state.h"
 #include "core/frame_loop.h"
+#include "core/gamepad_driving.h"
 #include "core/station_command_line.h"
 #include "core/station_exit.h"
 #include "core/station_globals.h"
@@ -42,6 +45,20 @@ int signalThreadMain(const char* /*label*/) {
   int received = 0;
   if (sigwait(&set, &received) == 0) endStation(128 + received);
   return 0;
+}
+
+// TORVA_MANDO=0 leaves any gamepad alone.
+bool gamepadWanted() {
+  const char* setting = std::getenv("TORVA_MANDO");
+  return setting == nullptr || std::strcmp(setting, "0") != 0;
+}
+
+// Every beat of the event loop, whichever loop runs: the main thread's sign of
+// life, and the gamepad applied even while no frame runs (a menu or a dialog
+// open, the window minimised), so that letting go of it always stops the robot.
+void stationBeat() {
+  markHeartbeat(driving.heartbeat);
+  runGamepadStep(driving, heartbeatClockMs());
 }
 
 void bindStationHooks() {
@@ -100,13 +117,14 @@ int main(int argc, char** argv) {
   startStationThread(signalThreadMain, "S");
   startStationThread(laserThreadMain, "T3");
   startStationThread(gpsThreadMain, "T6");
+  if (gamepadWanted()) startStationThread(gamepadThreadMain, "T7");
 
   bindStationHooks();
   setWindowMessageHandler([](const WindowMessage& message) {
     recordWindowMessage(message);
     stationWindowProc(message);
   });
-  setEventLoopBeat([] { markHeartbeat(driving.heartbeat); }, MainThreadHeartbeat::kBeatMs);
+  setEventLoopBeat(stationBeat, MainThreadHeartbeat::kBeatMs);
   const int status = runFrameLoop();
 
   showCursor();

@@ -7,6 +7,7 @@
 #include "core/driving_state.h"
 #include "core/station_globals.h"
 #include "core/station_recording.h"
+#include "gamepad/gamepad_reader.h"
 #include "gps/gps_link.h"
 #include "robot/robot_workers.h"
 
@@ -19,6 +20,11 @@ int gpsThreadMain(const char* /*label*/) {
   RobotController* rc = stationRecord.load();
   if (rc == nullptr) return 0;
   return openGpsPort(*rc, stationGpsWatcher());
+}
+
+int gamepadThreadMain(const char* /*label*/) {
+  runGamepadReader(driving.gamepad);
+  return 0;
 }
 
 namespace {

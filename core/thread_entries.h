@@ -7,6 +7,10 @@ int laserThreadMain(const char* label);
 // The GPS link on "COM2" for the station record; ends when the link stops.
 int gpsThreadMain(const char* label);
 
+// The gamepad, published into the driving globals for the driving steps; runs
+// until the process ends (returns at once when SDL cannot start).
+int gamepadThreadMain(const char* label);
+
 // Robot workers started from the dialogs: the TCP ones take the robot address
 // current when they start and port 8101, the serial ones the station record's
 // serial port name; the manual ones drive from the wheel-speed globals.

@@ -76,13 +76,15 @@ TEST(CommandLine, HelpVersionAndUnknownOptionsFollowTheConventions) {
 }
 
 // What an operator needs from the station's help: the files it reads, every
-// environment variable and the keys.
+// environment variable, the keys and the gamepad's controls.
 TEST(CommandLine, StationHelpNamesTheFilesVariablesAndKeys) {
   const Outcome r = runProgram("core/torva", "--help");
   for (const char* needed :
-       {"data_ruta.dat", "data_sick.dat", "font.bmp", "mono.bmp", "share/torva", "TORVA_COMn",
-        "TORVA_COM2=gpsd", "gpsd:HOST:PUERTO", "TORVA_ROBOT1", "TORVA_ROBOT2", "TORVA_REGISTRO=0",
-        "flechas", "Espacio", "Esc", "Ctrl+C"}) {
+       {"data_ruta.dat",    "data_sick.dat",   "font.bmp",         "mono.bmp",     "share/torva",
+        "TORVA_COMn",       "TORVA_COM2=gpsd", "gpsd:HOST:PUERTO", "TORVA_ROBOT1", "TORVA_ROBOT2",
+        "TORVA_REGISTRO=0", "TORVA_MANDO=0",   "flechas",          "Espacio",      "Esc",
+        "Ctrl+C",           "Mando de juego",  "LB / L1",          "palanca izq.", "palanca der.",
+        "B (boton derecho)"}) {
     EXPECT_NE(r.out.find(needed), std::string::npos) << needed;
   }
   for (unsigned char c : r.out) EXPECT_LT(c, 0x80) << "the texts carry no accents";

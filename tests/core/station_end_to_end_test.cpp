@@ -327,6 +327,18 @@ class StationEndToEnd : public testing::Test {
     return text.substr(at, text.find('\n', at) - at);
   }
 
+  // Whether one of the station's threads has this name (its label).
+  bool stationHasThread(const std::string& name) const {
+    const auto tasks = std::filesystem::path("/proc") / std::to_string(station_.pid()) / "task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+      std::ifstream comm(task.path() / "comm");
+      std::string line;
+      if (std::getline(comm, line) && line == name) return true;
+    }
+    return false;
+  }
+
   // The simulator's last commands: motors disabled, then the session closed.
   void expectRobotSessionClosed() {
     const auto closed = [&] {
@@ -401,6 +413,7 @@ TEST_F(StationEndToEnd, ConsoleWindowAndManualDrivingOverTcp) {
 
   connectManualThroughMobileSim();
   ASSERT_FALSE(HasFailure());
+  EXPECT_TRUE(stationHasThread("T7")) << "the gamepad's thread";
   driveAndLeave();
 }
 
@@ -408,7 +421,7 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
   ASSERT_TRUE(simulator_.start({kSimulator, "--no-tcp", "--pty", "--log", log_}));
   const std::string ptyPath = simulatorDevice("linea serie en ");
   ASSERT_FALSE(ptyPath.empty()) << simulator_.output();
-  startStation({"TORVA_COM3=" + ptyPath, "TORVA_REGISTRO=0"});
+  startStation({"TORVA_COM3=" + ptyPath, "TORVA_REGISTRO=0", "TORVA_MANDO=0"});
   ASSERT_FALSE(HasFatalFailure());
 
   // Archivo > Inicio > Modo Serial, then "COM3" and "Manual".
@@ -422,6 +435,7 @@ TEST_F(StationEndToEnd, ManualDrivingOverASerialLine) {
   clickToClose(dialog, "Puerto Serial", 34 + 37, 213 + 11);  // "Manual"
   expectWorkerLines();
   ASSERT_FALSE(HasFailure());
+  EXPECT_FALSE(stationHasThread("T7")) << "TORVA_MANDO=0 starts no gamepad thread";
   driveAndLeave();
   EXPECT_FALSE(std::filesystem::exists(run_.path() / "registros"))
       << "TORVA_REGISTRO=0 records nothing";

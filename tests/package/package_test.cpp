@@ -78,9 +78,10 @@ TEST_F(Package, HoldsTheProgramsPicturesAndDesktopEntryAndDeclaresItsLibraries) 
   }
   EXPECT_EQ(fileText(installed("usr/share/pixmaps/torva.xpm")).rfind("/* XPM */", 0), 0u);
 
-  // Read from the binaries by dpkg-shlibdeps: the toolkit and the GL libraries.
+  // Read from the binaries by dpkg-shlibdeps: the toolkit, the GL libraries
+  // and the gamepad's SDL.
   const std::string depends = commandOutput("dpkg-deb -f '" + deb_ + "' Depends");
-  for (const char* library : {"libqt6widgets6", "libqt6gui6", "libglut", "libc6"}) {
+  for (const char* library : {"libqt6widgets6", "libqt6gui6", "libglut", "libsdl2", "libc6"}) {
     EXPECT_NE(depends.find(library), std::string::npos) << library << " in " << depends;
   }
 }
