@@ -174,6 +174,11 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
   EXPECT_NEAR(m.station->mapRow, 250 + static_cast<int>(truth.x / 100), 1);
   EXPECT_NEAR(m.station->mapCol, 250 - static_cast<int>(truth.y / 100), 1);
 
+  // The robot layer repeats the standing command every 500 ms while the loop
+  // renews it: the worker is stopped right after a repeat, so that none is
+  // due while it ends.
+  const int repeated = countVel2(m.sim);
+  ASSERT_TRUE(pollUntil([&] { return countVel2(m.sim) > repeated; }, 2000ms));
   const int sent = countVel2(m.sim);
   m.stop();
   // The worker ends without a stop command of its own; its link is closed
