@@ -25,10 +25,9 @@ enum Pos { FIRST = 1, LAST = 2 };
 
 class ArRobot {
  public:
-  // The name and flags are accepted as the station passes them; the robot
-  // always runs its own cycle thread once runAsync is called.
-  explicit ArRobot(const char* name = nullptr, bool ignored = true, bool doSigHandle = true,
-                   bool normalInit = true, bool addAriaExitCallback = true);
+  // Belongs to the calling worker (see Aria::shutdown); its cycle thread
+  // runs once runAsync is called.
+  ArRobot();
   ~ArRobot();
   ArRobot(const ArRobot&) = delete;
   ArRobot& operator=(const ArRobot&) = delete;

@@ -25,7 +25,7 @@ constexpr int kKeepAliveMs = 500;
 
 // A robot's life is its cycle's: made with the cycle's wake-up descriptor,
 // and ended by closing the link and stopping the cycle.
-ArRobot::ArRobot(const char*, bool, bool, bool, bool) : owner_(ArRobotRegistry::currentWorker()) {
+ArRobot::ArRobot() : owner_(ArRobotRegistry::currentWorker()) {
   batterySamples_.fill(0);
   wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   ArRobotRegistry::add(this);

@@ -63,7 +63,7 @@ void remove(ArRobot* robot) {
 }  // namespace ArRobotRegistry
 
 namespace Aria {
-void init(int /*sigHandleMethod*/, bool /*initSockets*/, bool /*sigHandleExitNotShutdown*/) {
+void init() {
   static std::once_flag once;
   std::call_once(once, [] {
     registry();  // built before the hook, so it outlives it at exit

@@ -3,13 +3,10 @@
 // worker, and the robots' safe stop when the process ends.
 
 namespace Aria {
-enum SigHandleMethod { SIGHANDLE_SINGLE = 0, SIGHANDLE_THREAD = 1, SIGHANDLE_NONE = 2 };
-
 // Idempotent; every worker calls it once before it makes robots. Installs the
 // exit hook (std::atexit) that stops every connected robot, and keeps a peer
 // that vanished from killing the process with SIGPIPE.
-void init(int sigHandleMethod = SIGHANDLE_THREAD, bool initSockets = true,
-          bool sigHandleExitNotShutdown = true);
+void init();
 
 // Ends, quietly (no disconnect callbacks), the links of the robots created by
 // the calling worker: their robot cycles stop, each connected robot gets

@@ -7,7 +7,7 @@
 void drawCompass(const float* heading, const float* cosTable, const float* sinTable, int count,
                  float centreX, float centreY, float scale);
 
-// The same compass in parts, for a frame that keeps the fixed dial as a
+// The same compass in pieces, for a frame that keeps the fixed dial as a
 // picture that later drawing covers: labels (title, cardinal points and the
 // heading's caption, which never change and go into the picture), texts (the
 // heading's number), shapes (the turned figure), then fixed (circles, ticks,

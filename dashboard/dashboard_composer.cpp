@@ -27,7 +27,7 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
   glLoadIdentity();
   gluLookAt(0, 0, 16, 0, 0, 0, 0, 1, 0);
 
-  // The instruments' fixed parts (scales, rings, frames, backgrounds) and
+  // The instruments' static layer (scales, rings, frames, backgrounds) and
   // their labels (titles, captions, scale numbers) are the frame's
   // background, from a picture made once; then every instrument's changing
   // part, in the instruments' order, over it. Each instrument draws its
@@ -48,7 +48,7 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
       static_cast<std::uint64_t>(fixed.readings) ^ reinterpret_cast<std::uintptr_t>(cosTable) * 31 ^
       reinterpret_cast<std::uintptr_t>(sinTable) * 1009;
   // One pointer captured: no allocation for the function object.
-  auto fixedParts = [f = &fixed] {
+  auto drawStaticLayer = [f = &fixed] {
     drawLaserRadarLabels(f->range, -2.7f, 0);
     drawLaserRadarFixed(f->cosTable, f->sinTable, f->readings, -2.7f, 0, 1.0f);
     drawCompassLabels(6.0f, 3.5f);
@@ -62,7 +62,7 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
   };
   // The glyphs are captured before the picture is drawn, not inside it.
   prepareGlyphs();
-  const bool pictured = startFrameWithFixedPicture(content, fixedParts);
+  const bool pictured = startFrameWithFixedPicture(content, drawStaticLayer);
 
   // Off screen: prints nothing, but leaves texturing off and depth testing on,
   // the state every instrument below draws in.
@@ -92,7 +92,7 @@ void drawDashboard(const RobotController& rc, const float* cosTable, const float
   if (!pictured) {
     glPushAttrib(GL_ENABLE_BIT);
     glDisable(GL_TEXTURE_2D);
-    fixedParts();
+    drawStaticLayer();
     glPopAttrib();
   }
 

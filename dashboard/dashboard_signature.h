@@ -9,7 +9,7 @@
 
 std::uint64_t dashboardSignature(const RobotController& rc, const DashboardInputs& inputs);
 
-// Its two parts: what the operator's own input shows, and what the station
-// record shows.
+// The two signatures it combines: what the operator's own input shows, and
+// what the station record shows.
 std::uint64_t dashboardInputSignature(const DashboardInputs& inputs);
 std::uint64_t dashboardDataSignature(const RobotController& rc);

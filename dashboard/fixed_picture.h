@@ -1,8 +1,8 @@
 #pragma once
-// The parts of the dashboard that stay the same from frame to frame (dial
-// scales, the compass rose, radar rings and disc, frames and backgrounds,
-// titles and captions), drawn once into a texture and copied in as each
-// frame's background. Main thread, with the station window's context
+// The dashboard's static layer: what stays the same from frame to frame
+// (dial scales, the compass rose, radar rings and disc, frames and
+// backgrounds, titles and captions), drawn once into a texture and copied in
+// as each frame's background. Main thread, with the station window's context
 // current.
 #include <cstdint>
 #include <functional>

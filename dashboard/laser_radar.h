@@ -10,7 +10,7 @@
 void drawLaserRadar(const LaserScanView& ranges, const float* cosTable, const float* sinTable,
                     int count, float range, float centreX, float centreY, float scale);
 
-// The same radar in parts, for a frame that keeps the fixed part (rings,
+// The same radar in pieces, for a frame that keeps the fixed part (rings,
 // dark half-disc, frame and background, which change only with count) as a
 // picture that later drawing covers. Labels: the title and the distances the
 // rings stand for, which change only with range; they go into the picture,

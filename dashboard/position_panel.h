@@ -6,7 +6,7 @@
 // (panelX, panelY): the panel's reference point; scale is not used.
 void drawPositionPanel(const RobotController& rc, float panelX, float panelY, float scale);
 
-// The same panel in parts, for a frame that keeps the boxes as a picture
+// The same panel in pieces, for a frame that keeps the boxes as a picture
 // that later drawing covers: labels (titles and captions, which never change
 // and go into the picture), texts (the values), then fixed (the framed
 // boxes), give the whole panel.

@@ -8,7 +8,7 @@
 void drawSpeedDial(const float* value, float maxValue, const float* cosTable, const float* sinTable,
                    int count, float centreX, float centreY, float scale, const char* title);
 
-// The same dial in parts, for a frame that keeps the fixed scale as a
+// The same dial in pieces, for a frame that keeps the fixed scale as a
 // picture that later drawing covers: labels (title, scale numbers and the
 // value's caption, which never change and go into the picture), texts (the
 // value's number), shapes (needle, bar frame and bar), then fixed (arc,

@@ -1,8 +1,17 @@
 #include "gps/gps_status_block.h"
 
+#include <atomic>
 #include <string>
 
 #include "os/console_print.h"
+
+namespace {
+std::atomic<GpsBlockWatcher> gWatcher{nullptr};
+}  // namespace
+
+void setGpsBlockWatcher(GpsBlockWatcher watcher) {
+  gWatcher.store(watcher, std::memory_order_release);
+}
 
 void printGpsStatusBlock(const GpsStatusBlock& b) {
   std::string text;
@@ -21,4 +30,5 @@ void printGpsStatusBlock(const GpsStatusBlock& b) {
   const std::size_t fix = text.size();
   appendf(text, "%d iteraciones y %d lineas \n\n", b.byteIndex, b.ggaCount);
   consoleBlock(text, std::string_view(text).substr(0, fix));
+  if (const GpsBlockWatcher watcher = gWatcher.load(std::memory_order_acquire)) watcher(b);
 }

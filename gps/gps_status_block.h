@@ -21,5 +21,12 @@ struct GpsStatusBlock {
   int ggaCount = 0;
 };
 
-// Clears the console and prints the block, in one write.
+// Clears the console and prints the block, in one write; then hands it to the
+// watcher, if one is set.
 void printGpsStatusBlock(const GpsStatusBlock& block);
+
+// Sees every block as it is printed, on the thread that prints it (tests read
+// the results from it instead of from the console's text). It must only take
+// note and return. One watcher for the process; nullptr removes it.
+using GpsBlockWatcher = void (*)(const GpsStatusBlock& block);
+void setGpsBlockWatcher(GpsBlockWatcher watcher);

@@ -29,9 +29,12 @@ DisplayProbe::~DisplayProbe() {
 }
 
 std::string noDisplayText() {
+  // A machine without a desktop can still show the station on a virtual one.
+  const std::string what =
+      "; sin escritorio, 'xvfb-run -a scripts/run' muestra la demo en una pantalla virtual";
   const char* name = std::getenv("DISPLAY");
   if (name == nullptr || *name == '\0') {
-    return "No hay pantalla: la variable DISPLAY no esta definida";
+    return "No hay pantalla: la variable DISPLAY no esta definida" + what;
   }
-  return std::string("No se pudo abrir la pantalla DISPLAY=") + name;
+  return std::string("No se pudo abrir la pantalla DISPLAY=") + name + what;
 }

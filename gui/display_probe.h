@@ -20,6 +20,7 @@ class DisplayProbe {
   bool reachable_ = false;
 };
 
-// For the console when no display could be reached: one line that says so and
-// names DISPLAY, the setting the operator has to look at.
+// For the console when no display could be reached: one line that says so,
+// names DISPLAY, the setting the operator has to look at, and says how to run
+// the demo on a virtual display instead.
 std::string noDisplayText();

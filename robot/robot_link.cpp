@@ -77,7 +77,7 @@ void ConnectionHandler::onLinkLost() {
   reportLinkEnd(true);
 }
 
-RobotLink::RobotLink() : robot(nullptr, true, true, true, true), connectionHandler(&robot) {}
+RobotLink::RobotLink() : connectionHandler(&robot) {}
 
 RobotLink::RobotLink(const char* address, int port) : RobotLink() {
   consolePrintf("\a->1\n");
@@ -108,7 +108,7 @@ ArDeviceConnection& RobotLink::connection() {
 }
 
 int RobotLink::connectRobot(bool manualMode) {
-  Aria::init(Aria::SIGHANDLE_THREAD, true, true);
+  Aria::init();
   if (useSerial) {
     serialConnection.setPort(portName.c_str());
     openResult = serialConnection.open();

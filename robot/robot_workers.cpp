@@ -4,24 +4,24 @@
 #include "robot/robot_link.h"
 
 namespace {
-int autoRun(RobotLink& controler, RobotController& station) {
-  if (controler.connectRobot(false) != 0) return 1;
-  return controler.runRoute(station);
+int autoRun(RobotLink& link, RobotController& station) {
+  if (link.connectRobot(false) != 0) return 1;
+  return link.runRoute(station);
 }
 
-int manualRun(RobotLink& controler, const SharedWheelSpeeds* wheels, const Relaxed<int>* runFlag,
+int manualRun(RobotLink& link, const SharedWheelSpeeds* wheels, const Relaxed<int>* runFlag,
               RobotController& station, MainThreadHeartbeat* heartbeat) {
-  if (controler.connectRobot(true) != 0) return 1;
-  return controler.runManual(wheels, runFlag, station, heartbeat);
+  if (link.connectRobot(true) != 0) return 1;
+  return link.runManual(wheels, runFlag, station, heartbeat);
 }
 }  // namespace
 
 int ipAutoWorker(const char* address, int port, RobotController& station) {
   consolePrintf("1c\n");
   {
-    RobotLink controler(address, port);
+    RobotLink link(address, port);
     consolePrintf("2c\n");
-    autoRun(controler, station);
+    autoRun(link, station);
   }
   consolePrintf("3c\n");
   return 0;
@@ -30,9 +30,9 @@ int ipAutoWorker(const char* address, int port, RobotController& station) {
 int serialAutoWorker(const char* portName, RobotController& station) {
   consolePrintf("1c\n");
   {
-    RobotLink controler(portName);
+    RobotLink link(portName);
     consolePrintf("2c\n");
-    autoRun(controler, station);
+    autoRun(link, station);
   }
   consolePrintf("3c\n");
   return 0;
@@ -43,9 +43,9 @@ int ipManualWorker(const char* address, int port, const SharedWheelSpeeds* wheel
                    MainThreadHeartbeat* heartbeat) {
   consolePrintf("1c\n");
   {
-    RobotLink controler(address, port);
+    RobotLink link(address, port);
     consolePrintf("2c\n");
-    manualRun(controler, wheels, runFlag, station, heartbeat);
+    manualRun(link, wheels, runFlag, station, heartbeat);
   }
   consolePrintf("3c\n");
   return 0;
@@ -56,9 +56,9 @@ int serialManualWorker(const char* portName, const SharedWheelSpeeds* wheels,
                        MainThreadHeartbeat* heartbeat) {
   consolePrintf("1c\n");
   {
-    RobotLink controler(portName);
+    RobotLink link(portName);
     consolePrintf("2c\n");
-    manualRun(controler, wheels, runFlag, station, heartbeat);
+    manualRun(link, wheels, runFlag, station, heartbeat);
   }
   consolePrintf("3c\n");
   return 0;

@@ -90,7 +90,7 @@ bool followSegment(MotionPort& robot, ArPose& currentPose, const ArPose& segment
   const float length = static_cast<float>(segmentStart.findDistanceTo(segmentEnd));
   double speed = length > kCruiseMinLength ? kCruiseSpeed : kSlowSpeed;
   robot.setVel2(speed, speed);
-  ArPose previous = currentPose;  // posicion_aux_2
+  ArPose previous = currentPose;
 
   float covered = 0;
   float shownCovered = -1;

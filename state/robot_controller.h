@@ -36,7 +36,7 @@ inline std::uint64_t nextRecordSerial() {
 
 // One laser scan buffer. A buffer that the radar may be reading is never freed
 // while the record lives: a larger scan publishes a new buffer and retires the
-// old one (see LaserScanStore).
+// old one (see RobotController::newLaserBuffer).
 struct LaserBuffer {
   explicit LaserBuffer(int capacity)
       : values(std::make_unique<Relaxed<float>[]>(static_cast<std::size_t>(capacity))),
@@ -66,7 +66,7 @@ struct RobotController {
   Relaxed<const char*> serialPortName;
   const char* routeFileName;
   Relaxed<int> routeLastIndex{-1};
-  // routeColumnA / routeColumnB live in the published RoutePoints (route()).
+  // The route's points themselves: route(), below.
   Relaxed<bool> routeLoaded{false};
   Relaxed<char> gpsLatHemisphere;
   Relaxed<int> gpsLatDegrees;

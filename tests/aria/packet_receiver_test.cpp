@@ -24,9 +24,9 @@ std::vector<uint8_t> wire(const WirePacket& p) {
   return {p.data(), p.data() + p.size};
 }
 
-std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
+std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> pieces) {
   std::vector<uint8_t> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  for (const auto& p : pieces) all.insert(all.end(), p.begin(), p.end());
   return all;
 }
 

@@ -3,6 +3,7 @@
 // transform, velocity and battery.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 
 #include "aria/ar_commands.h"
@@ -12,6 +13,8 @@
 using namespace std::chrono_literals;
 
 namespace {
+constexpr uint8_t kMarkerType = 0x21;  // no packet of the protocol has it
+
 int lastVel2(const SimServer& sim) {
   int value = 0;
   for (const auto& r : sim.commandLog())
@@ -141,8 +144,18 @@ TEST(RobotDrive, EncoderTransformMapsTheRawPoseAtOnceAndThereafter) {
       3000ms));
   link.robot.setVel2(0, 0);
   ASSERT_TRUE(pollUntil([&] { return link.robot.getVel() == 0; }, 2000ms));
-  link.sim.setSilent(true);  // no status packet may be what recomputes the pose
-  ArUtil::sleep(50);         // lets a packet already on its way land first
+  // No status packet may be what recomputes the pose: the simulator falls
+  // silent, then sends a packet of a type the layer does not know, which its
+  // cycle takes after every status packet sent before it.
+  link.sim.setSilent(true);
+  std::atomic<bool> marked{false};
+  const int marker =
+      link.robot.addPacketHandler(kMarkerType, [&](const ReceivedPacket&) { marked = true; });
+  WirePacket packet;
+  ASSERT_TRUE(buildPacket(kMarkerType, nullptr, 0, packet));
+  link.sim.sendRaw({packet.data(), packet.data() + packet.size});
+  ASSERT_TRUE(pollUntil([&] { return marked.load(); }, 2000ms));
+  link.robot.remPacketHandler(marker);
   const ArPose raw = link.robot.getRawEncoderPose();
   ASSERT_GT(raw.getX(), 50);
   link.robot.setEncoderTransform(ArPose(1000, 500, 90));

@@ -18,10 +18,10 @@
 #include <string>
 #include <thread>
 
-#include "gps_block_parse.h"
 #include "nmea_log_fixture.h"
 #include "os/serial_port.h"
 #include "running_link.h"
+#include "shown_gps_blocks.h"
 #include "state/robot_controller.h"
 #include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
@@ -94,14 +94,13 @@ TEST_P(GpsLogReplay, OneBlockPerGgaSentenceThroughTheRealReader) {
 
   PtyPair receiver;
   ConsoleCapture console;
+  ShownGpsBlocks shownBlocks;
   {
     RunningLink running(receiver.slavePath, noConsole());
     ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s)) << "port never configured";
-    ASSERT_TRUE(receiver.writeAll(readBytes(nmeaPath(log))));
-    ASSERT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) >= shown.size(); }, 60s))
-        << countOf(console.text(), kClear) << " blocks of " << shown.size();
-    // Nothing more comes: the log's last sentence has been handled.
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(receiver.writeAll(readBytes(nmeaPath(log)) + endOfCapture()));
+    ASSERT_TRUE(pollUntil([&] { return shownBlocks.count() >= shown.size() + 1; }, 60s))
+        << shownBlocks.count() << " blocks of " << shown.size() + 1;
     running.link.stop();
     ASSERT_TRUE(running.ended());
 
@@ -121,45 +120,44 @@ TEST_P(GpsLogReplay, OneBlockPerGgaSentenceThroughTheRealReader) {
   EXPECT_EQ(text.find("Sentencia"), std::string::npos) << "the logs hold no bad sentence";
   EXPECT_EQ(text.find("E0"), std::string::npos);
 
-  const std::vector<PrintedBlock> blocks = printedBlocks(text);
-  ASSERT_EQ(blocks.size(), shown.size());
+  const std::vector<GpsStatusBlock> blocks = shownBlocks.blocks();
+  ASSERT_EQ(blocks.size(), shown.size() + 1);
+  EXPECT_TRUE(isEndOfCapture(blocks.back()));
   const GgaRow* lastFix = nullptr;
   std::string lastAlt, lastUtc;
-  double previousRelX = 0, previousRelY = 0;
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    const PrintedBlock& b = blocks[i];
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    const GpsStatusBlock& b = blocks[i];
     const GgaRow& row = *shown[i];
-    ASSERT_TRUE(b.complete) << i;
     if (row.hasPosition()) lastFix = &row;
     if (!row.alt.empty()) lastAlt = row.alt;
     if (!row.utc.empty()) lastUtc = row.utc;
     SCOPED_TRACE(log + " block " + std::to_string(i) + " utc " + row.utc);
-    EXPECT_NEAR(b.latDegrees + b.latMinutes / 60, std::fabs(lastFix->latDeg), 1e-7);
-    EXPECT_NEAR(b.lonDegrees + b.lonMinutes / 60, std::fabs(lastFix->lonDeg), 1e-7);
-    EXPECT_EQ(b.latHemisphere, lastFix->ns[0]);
-    EXPECT_EQ(b.lonHemisphere, lastFix->ew[0]);
+    EXPECT_NEAR(b.latitude.degrees + b.latitude.minutes / 60, std::fabs(lastFix->latDeg), 1e-7);
+    EXPECT_NEAR(b.longitude.degrees + b.longitude.minutes / 60, std::fabs(lastFix->lonDeg), 1e-7);
+    EXPECT_EQ(b.latitude.hemisphere, lastFix->ns[0]);
+    EXPECT_EQ(b.longitude.hemisphere, lastFix->ew[0]);
     EXPECT_EQ(b.altitude, lastAlt.empty() ? 0 : static_cast<int>(std::stod(lastAlt)));
     EXPECT_EQ(b.hours * 10000 + b.minutes * 100 + b.seconds, std::stoi(lastUtc));
     EXPECT_GE(b.byteIndex, 0);
-    EXPECT_LE(b.byteIndex, 9);
+    EXPECT_LE(b.byteIndex, kGpsReadSize - 1);
+    EXPECT_EQ(b.ggaCount, blocks[0].ggaCount + static_cast<int>(i));
     if (log == "hemi.log") {  // zone 19: the projection is meaningful
-      EXPECT_NEAR(b.utmX, lastFix->easting, 20);
-      EXPECT_NEAR(b.utmY, lastFix->northing, 20);
-      EXPECT_NEAR(b.relX, lastFix->easting - shown.front()->easting, 0.01);
-      EXPECT_NEAR(b.relY, lastFix->northing - shown.front()->northing, 0.01);
+      EXPECT_NEAR(b.utm.x, lastFix->easting, 20);
+      EXPECT_NEAR(b.utm.y, lastFix->northing, 20);
+      EXPECT_NEAR(b.relativeX, lastFix->easting - shown.front()->easting, 0.01);
+      EXPECT_NEAR(b.relativeY, lastFix->northing - shown.front()->northing, 0.01);
     }
     if (i == 0) {
-      EXPECT_EQ(b.relX, 0);
-      EXPECT_EQ(b.relY, 0);
+      EXPECT_EQ(b.relativeX, 0);
+      EXPECT_EQ(b.relativeY, 0);
     } else {
-      EXPECT_NEAR(b.stepX, b.relX - previousRelX, 1e-3);
-      EXPECT_NEAR(b.stepY, b.relY - previousRelY, 1e-3);
+      // The step is taken in single precision, as the panel shows it.
+      EXPECT_NEAR(b.stepX, b.relativeX - blocks[i - 1].relativeX, 1e-3);
+      EXPECT_NEAR(b.stepY, b.relativeY - blocks[i - 1].relativeY, 1e-3);
       if (!row.hasPosition()) {
         EXPECT_EQ(b.stepLength, 0);
       }
     }
-    previousRelX = b.relX;
-    previousRelY = b.relY;
   }
 }
 
@@ -177,6 +175,7 @@ INSTANTIATE_TEST_SUITE_P(RealLogs, GpsLogReplay,
 TEST(GpsLinkReader, SentencesTricklingInAcrossManyReadsComeOutWhole) {
   PtyPair receiver;
   ConsoleCapture console;
+  ShownGpsBlocks shownBlocks;
   const std::string log = readBytes(nmeaPath("hemi.log"));
   const std::string fixes = log.substr(log.find("$GPGGA,194050.00"));
   RunningLink running(receiver.slavePath, noConsole());
@@ -187,19 +186,18 @@ TEST(GpsLinkReader, SentencesTricklingInAcrossManyReadsComeOutWhole) {
     ASSERT_TRUE(receiver.writeAll(fixes.substr(at, piece)));
     std::this_thread::sleep_for(1ms);
   }
-  ASSERT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) >= 8; }, 20s));
+  ASSERT_TRUE(pollUntil([&] { return shownBlocks.count() >= 8; }, 20s));
   running.link.stop();
   ASSERT_TRUE(running.ended());
   console.stop();
-  const auto blocks = printedBlocks(console.text());
+  const auto blocks = shownBlocks.blocks();
   ASSERT_GE(blocks.size(), 8u);
   const std::vector<GgaRow> rows = readGgaTable("hemi.log");
   std::size_t row = 0;
   while (!rows[row].hasPosition()) ++row;
   for (std::size_t i = 0; i < 8; ++i, ++row) {
-    ASSERT_TRUE(blocks[i].complete);
-    EXPECT_NEAR(blocks[i].utmX, rows[row].easting, 20) << i;
-    EXPECT_NEAR(blocks[i].relY, rows[row].northing - rows[row - i].northing, 0.01) << i;
+    EXPECT_NEAR(blocks[i].utm.x, rows[row].easting, 20) << i;
+    EXPECT_NEAR(blocks[i].relativeY, rows[row].northing - rows[row - i].northing, 0.01) << i;
   }
   EXPECT_EQ(console.text().find("Sentencia"), std::string::npos);
 }
@@ -244,11 +242,12 @@ TEST(GpsLinkFailures, PortHeldByAnotherProgramGivesE012) {
 TEST(GpsLinkFailures, ReceiverUnpluggedEndsTheLinkWithOneCodedLine) {
   PtyPair receiver;
   ConsoleCapture console;
+  ShownGpsBlocks shownBlocks;
   RunningLink running(receiver.slavePath, noConsole());
   ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s));
   ASSERT_TRUE(
       receiver.writeAll("$GPGGA,094736,5251.0094,N,00518.8172,E,1,12,0.60,-4,M,46.8,M,,*4B\r\n"));
-  ASSERT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) == 1; }, 20s));
+  ASSERT_TRUE(pollUntil([&] { return shownBlocks.count() == 1; }, 20s));
   receiver.closeMaster();  // the device goes away
   ASSERT_TRUE(running.ended(5s));
   console.stop();
@@ -283,6 +282,7 @@ TEST(GpsKeyboardWriter, TypedKeysReachTheReceiverAndEscStopsBothThreads) {
     const termios before = console.terminal.settings();
     ASSERT_NE(before.c_lflag & ICANON, 0u);
     ConsoleCapture out;
+    ShownGpsBlocks shownBlocks;
     RunningLink running(receiver.slavePath, console.fd);
     ASSERT_TRUE(pollUntil([&] { return receiver.rawInput() && console.terminal.rawInput(); }, 20s));
     ASSERT_TRUE(pollUntil(
@@ -303,7 +303,7 @@ TEST(GpsKeyboardWriter, TypedKeysReachTheReceiverAndEscStopsBothThreads) {
     // Receiver data keeps flowing while keys are typed.
     ASSERT_TRUE(
         receiver.writeAll("$GPGGA,094736,5251.0094,N,00518.8172,E,1,12,0.60,-4,M,46.8,M,,*4B\r\n"));
-    ASSERT_TRUE(pollUntil([&] { return countOf(out.text(), kClear) == 1; }, 20s));
+    ASSERT_TRUE(pollUntil([&] { return shownBlocks.count() == 1; }, 20s));
 
     ASSERT_TRUE(console.terminal.writeAll(c.stopKey));
     ASSERT_TRUE(running.ended(5s)) << "the link did not stop";

@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "gps_block_parse.h"
 #include "nmea_log_fixture.h"
 #include "running_link.h"
+#include "shown_gps_blocks.h"
 #include "tests/support/child_process.h"
 #include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
@@ -83,24 +83,26 @@ struct Gpsd {
                           std::to_string(port), receiver.slavePath})) {
         return false;
       }
-      const auto end = std::chrono::steady_clock::now() + 10s;
-      while (std::chrono::steady_clock::now() < end) {
-        process.drain(0);
-        if (process.output().find("can't bind") != std::string::npos) break;
-        if (accepts(port)) return true;
-        std::this_thread::sleep_for(10ms);
-      }
+      bool refused = false;
+      const bool answered = pollUntil(
+          [&] {
+            process.drain(0);
+            refused = process.output().find("can't bind") != std::string::npos;
+            return refused || accepts(port);
+          },
+          10s, 10ms);
+      if (answered && !refused) return true;
     }
     return false;
   }
   std::string setting() const { return "gpsd:127.0.0.1:" + std::to_string(port); }
 };
 
-// The blocks a link prints for a capture, and the GPS fields it leaves in the
-// station record.
+// The blocks a link shows for a capture (the end of capture's last), and the
+// GPS fields it leaves in the station record.
 struct Replay {
   std::string console;
-  std::vector<PrintedBlock> blocks;
+  std::vector<GpsStatusBlock> blocks;
   float latMinutes = 0, lonMinutes = 0, stepX = 0, stepY = 0;
   int latDegrees = 0, lonDegrees = 0;
 };
@@ -113,20 +115,20 @@ std::size_t expectedBlocks(const std::string& log) {
   return shown;
 }
 
-// Runs a link on setting; once ready(console) holds, writes the capture with
-// write(), waits for every block and stops the link.
+// Runs a link on setting; once ready(console) holds, writes the capture and its
+// end with write(), waits for every block and stops the link.
 template <typename Ready, typename Write>
 Replay replay(const std::string& log, const std::string& setting, Ready ready, Write write) {
   Replay r;
-  const std::size_t wanted = expectedBlocks(log);
+  const std::size_t wanted = expectedBlocks(log) + 1;
   ConsoleCapture console;
+  ShownGpsBlocks shown;
   {
     RunningLink running(setting, noConsole());
     EXPECT_TRUE(pollUntil([&] { return ready(console.text()); }, 20s)) << console.text();
-    EXPECT_TRUE(write(readBytes(nmeaPath(log))));
-    EXPECT_TRUE(pollUntil([&] { return countOf(console.text(), kClear) >= wanted; }, 60s))
-        << countOf(console.text(), kClear) << " blocks of " << wanted;
-    std::this_thread::sleep_for(50ms);  // nothing more comes
+    EXPECT_TRUE(write(readBytes(nmeaPath(log)) + endOfCapture()));
+    EXPECT_TRUE(pollUntil([&] { return shown.count() >= wanted; }, 60s))
+        << shown.count() << " blocks of " << wanted;
     running.link.stop();
     EXPECT_TRUE(running.ended());
     r.latDegrees = running.rc->gpsLatDegrees;
@@ -138,7 +140,7 @@ Replay replay(const std::string& log, const std::string& setting, Ready ready, W
   }
   console.stop();
   r.console = console.text();
-  r.blocks = printedBlocks(r.console);
+  r.blocks = shown.blocks();
   return r;
 }
 
@@ -169,26 +171,26 @@ TEST_P(GpsdReplay, BlocksEqualThoseOfTheSameCaptureOnASerialLine) {
     EXPECT_EQ(r->console.find("Sentencia"), std::string::npos) << r->console;
     EXPECT_EQ(r->console.find("E0"), std::string::npos) << r->console;
   }
-  ASSERT_EQ(byGpsd.blocks.size(), expectedBlocks(log));
+  ASSERT_EQ(byGpsd.blocks.size(), expectedBlocks(log) + 1);
   ASSERT_EQ(byGpsd.blocks.size(), bySerial.blocks.size());
+  EXPECT_TRUE(isEndOfCapture(byGpsd.blocks.back()));
   for (std::size_t i = 0; i < byGpsd.blocks.size(); ++i) {
     SCOPED_TRACE("block " + std::to_string(i));
-    const PrintedBlock& a = bySerial.blocks[i];
-    const PrintedBlock& b = byGpsd.blocks[i];
-    ASSERT_TRUE(b.complete);
-    EXPECT_EQ(b.latDegrees, a.latDegrees);
-    EXPECT_EQ(b.latMinutes, a.latMinutes);
-    EXPECT_EQ(b.latHemisphere, a.latHemisphere);
-    EXPECT_EQ(b.lonDegrees, a.lonDegrees);
-    EXPECT_EQ(b.lonMinutes, a.lonMinutes);
-    EXPECT_EQ(b.lonHemisphere, a.lonHemisphere);
+    const GpsStatusBlock& a = bySerial.blocks[i];
+    const GpsStatusBlock& b = byGpsd.blocks[i];
+    EXPECT_EQ(b.latitude.degrees, a.latitude.degrees);
+    EXPECT_EQ(b.latitude.minutes, a.latitude.minutes);
+    EXPECT_EQ(b.latitude.hemisphere, a.latitude.hemisphere);
+    EXPECT_EQ(b.longitude.degrees, a.longitude.degrees);
+    EXPECT_EQ(b.longitude.minutes, a.longitude.minutes);
+    EXPECT_EQ(b.longitude.hemisphere, a.longitude.hemisphere);
     EXPECT_EQ(b.altitude, a.altitude);
     EXPECT_EQ(b.hours * 3600 + b.minutes * 60 + b.seconds,
               a.hours * 3600 + a.minutes * 60 + a.seconds);
-    EXPECT_EQ(b.utmX, a.utmX);
-    EXPECT_EQ(b.utmY, a.utmY);
-    EXPECT_EQ(b.relX, a.relX);
-    EXPECT_EQ(b.relY, a.relY);
+    EXPECT_EQ(b.utm.x, a.utm.x);
+    EXPECT_EQ(b.utm.y, a.utm.y);
+    EXPECT_EQ(b.relativeX, a.relativeX);
+    EXPECT_EQ(b.relativeY, a.relativeY);
     EXPECT_EQ(b.stepX, a.stepX);
     EXPECT_EQ(b.stepY, a.stepY);
     EXPECT_EQ(b.stepLength, a.stepLength);
@@ -284,15 +286,16 @@ TEST(GpsdLink, ReportsAreSkippedAndAClosedConnectionEndsTheLinkWithE017) {
                              kGga + R"({"class":"TPV","mode":1})" + "\r\n";
   StandInServer gpsd(answer);
   ConsoleCapture console;
+  ShownGpsBlocks shown;
   RunningLink running(gpsd.setting(), noConsole());
   ASSERT_TRUE(running.ended(5s));
   console.stop();
   const std::string text = console.text();
   EXPECT_EQ(gpsd.received(), "?WATCH={\"enable\":true,\"nmea\":true}\n");
   EXPECT_NE(text.find("Conectado a gpsd en 127.0.0.1:"), std::string::npos) << text;
-  const auto blocks = printedBlocks(text);
+  const auto blocks = shown.blocks();
   ASSERT_EQ(blocks.size(), 1u) << text;
-  EXPECT_EQ(blocks[0].latDegrees, 52);
+  EXPECT_EQ(blocks[0].latitude.degrees, 52);
   EXPECT_EQ(running.rc->gpsLatDegrees, 52) << "the last fix stays";
   EXPECT_EQ(text.find("Sentencia"), std::string::npos) << text;
   EXPECT_EQ(countOf(text, "E0"), 1u) << text;
@@ -342,8 +345,9 @@ TEST(GpsdLink, TypedKeysAreDroppedAndEscStopsTheLink) {
                  console.text().find("Conectado a gpsd") != std::string::npos;
         },
         20s));
+    // The keys reach the writer before Esc, whether they come in one read or
+    // in several.
     ASSERT_TRUE(terminal.writeAll("ab\r"));
-    std::this_thread::sleep_for(100ms);
     ASSERT_TRUE(terminal.writeAll("\x1b"));
     ASSERT_TRUE(running.ended(5s)) << "Esc did not stop the link";
   }

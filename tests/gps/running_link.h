@@ -1,6 +1,6 @@
 #pragma once
 // A GPS link running on a thread of its own, as the station's GPS thread runs
-// it, and what the tests read back from the console.
+// it, and how the tests tell that it has handled all they wrote.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,7 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "gga_decoding_helpers.h"
 #include "gps/gps_link.h"
+#include "gps/gps_status_block.h"
 #include "state/robot_controller.h"
 
 struct RunningLink {
@@ -35,6 +37,16 @@ struct RunningLink {
 inline int noConsole() {
   static const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   return fd;
+}
+
+// Written after a capture: a GGA sentence without a position, which shows the
+// last fix again (the station record keeps it). Its block says that every
+// byte before it has been handled.
+inline std::string endOfCapture() {
+  return withChecksum("$GPGGA,235959.00,,,,,0,00,99.9,,,,,,") + "\r\n";
+}
+inline bool isEndOfCapture(const GpsStatusBlock& b) {
+  return b.hours == 23 && b.minutes == 59 && b.seconds == 59 && b.stepLength == 0;
 }
 
 inline std::size_t countOf(const std::string& text, const std::string& what) {

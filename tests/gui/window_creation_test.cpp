@@ -254,12 +254,14 @@ TEST(StationWindowWithoutDisplay, SaysWhichDisplayIsMissingThenFails) {
       {"-u DISPLAY", "No hay pantalla: la variable DISPLAY no esta definida"},
       {"DISPLAY=:4999", "No se pudo abrir la pantalla DISPLAY=:4999"},
   };
+  // Each line also says what to do on a machine without a desktop.
+  const std::string whatToDo =
+      "; sin escritorio, 'xvfb-run -a scripts/run' muestra la demo en una pantalla virtual";
   for (const Case& c : cases) {
     const std::string out =
         runCommand(std::string("env -u WAYLAND_DISPLAY ") + c.env +
                    " " TORVA_BINARY_DIR "/tests/gui/open_station_window 2>&1; echo status=$?");
-    EXPECT_EQ(out,
-              std::string(c.line) + "\nERROR: Fallo al registrar la Windows Class.\nstatus=1\n");
+    EXPECT_EQ(out, c.line + whatToDo + "\nERROR: Fallo al registrar la Windows Class.\nstatus=1\n");
   }
 }
 

@@ -44,6 +44,21 @@ int countVel2(const SimServer& sim) {
   return n;
 }
 
+// The simulated robot as it is: its true pose and wheel speeds (mm/s).
+struct SimState {
+  SimPose pose;
+  double left = 0, right = 0;
+};
+SimState simState(SimServer& sim) {
+  SimState s;
+  sim.withRobot([&](SimRobot& r) {
+    s.pose = r.truePose();
+    s.left = r.leftVel();
+    s.right = r.rightVel();
+  });
+  return s;
+}
+
 bool lastVel2Is(const SimServer& sim, Wheels want) {
   bool match = false;
   for (const auto& r : sim.commandLog()) {
@@ -91,23 +106,44 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
 
   struct Step {
     float left, right;  // m/s
-    int ms;             // how long they are held
+    // Held until the robot shows this, given where the step began.
+    std::function<bool(const SimState& now, const SimState& start)> reached;
   };
-  // Straight, a left arc, a turn on the spot, then a stop.
-  const Step steps[] = {{0.4f, 0.4f, 2000}, {0.1f, 0.4f, 1500}, {-0.1f, 0.1f, 800}, {0, 0, 0}};
+  // Straight until at speed and 0.6 m ahead, a left arc until turned 0.8 rad
+  // and 0.15 m to the left, a turn on the spot of 0.3 rad, then a stop.
+  const Step steps[] = {
+      {0.4f, 0.4f,
+       [](const SimState& now, const SimState&) {
+         return now.left == 400 && now.right == 400 && now.pose.x > 600;
+       }},
+      {0.1f, 0.4f,
+       [](const SimState& now, const SimState&) { return now.pose.th > 0.8 && now.pose.y > 150; }},
+      {-0.1f, 0.1f,
+       [](const SimState& now, const SimState& start) {
+         return now.pose.th > start.pose.th + 0.3;
+       }},
+      {0, 0, [](const SimState&, const SimState&) { return true; }},
+  };
   for (const Step& s : steps) {
+    const SimState start = simState(m.sim);
     m.wheels = WheelSpeeds{s.left, s.right};
     const Wheels want{static_cast<int>(std::lround(s.left * 1000)),
                       static_cast<int>(std::lround(s.right * 1000))};
     EXPECT_TRUE(pollUntil([&] { return lastVel2Is(m.sim, want); }, 2000ms))
         << want.left << " " << want.right;
-    std::this_thread::sleep_for(std::chrono::milliseconds(s.ms));
+    SimState now;
+    EXPECT_TRUE(pollUntil(
+        [&] {
+          now = simState(m.sim);
+          return s.reached(now, start);
+        },
+        10000ms))
+        << want.left << " " << want.right << ": at " << now.pose.x << " " << now.pose.y << " "
+        << now.pose.th << ", wheels " << now.left << " " << now.right;
     if (&s == &steps[0]) {
-      // Held long enough to be at speed: the record's speed is the robot's.
-      double v = 0;
-      m.sim.withRobot([&](SimRobot& r) { v = (r.leftVel() + r.rightVel()) / 2; });
-      EXPECT_NEAR(v, 400, 1);
-      EXPECT_NEAR(m.station->robotSpeed, 0.4, 0.021);
+      // At speed: the record's speed follows the robot's.
+      EXPECT_TRUE(pollUntil([&] { return std::abs(m.station->robotSpeed - 0.4) < 0.021; }, 3000ms))
+          << m.station->robotSpeed;
     }
   }
   // Standing still: the record matches the robot's true pose, which is its
@@ -138,6 +174,11 @@ TEST(ManualRun, WheelSpeedsReachTheRobotAndTheStationFollowsIt) {
   EXPECT_NEAR(m.station->mapRow, 250 + static_cast<int>(truth.x / 100), 1);
   EXPECT_NEAR(m.station->mapCol, 250 - static_cast<int>(truth.y / 100), 1);
 
+  // The robot layer repeats the standing command every 500 ms while the loop
+  // renews it: the worker is stopped right after a repeat, so that none is
+  // due while it ends.
+  const int repeated = countVel2(m.sim);
+  ASSERT_TRUE(pollUntil([&] { return countVel2(m.sim) > repeated; }, 2000ms));
   const int sent = countVel2(m.sim);
   m.stop();
   // The worker ends without a stop command of its own; its link is closed

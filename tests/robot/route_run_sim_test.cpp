@@ -58,10 +58,10 @@ struct RouteCase {
   double lastX, lastY;        // last route point, mm, from the route origin
 };
 
-// Each of `parts` appears in text, in this order; the first missing one or "".
-std::string firstMissingInOrder(const std::string& text, const std::vector<std::string>& parts) {
+// Each of `pieces` appears in text, in this order; the first missing one or "".
+std::string firstMissingInOrder(const std::string& text, const std::vector<std::string>& pieces) {
   std::size_t at = 0;
-  for (const auto& p : parts) {
+  for (const auto& p : pieces) {
     const auto found = text.find(p, at);
     if (found == std::string::npos) return p;
     at = found + p.size();
