@@ -1,9 +1,9 @@
 // Seeds: a commands file, GPS read times and bytes, a start time, a folder's
 // name (fuzz/corpus/export_rows).
 // What torva-export reads beyond record/'s readers, on arbitrary contents: the
-// input is cut at its first NUL byte into two parts. The first is read as
+// input is cut at its first NUL byte in two. The first piece is read as
 // comandos.csv, inicio.txt and a folder's name; as gps_tiempos.csv it times
-// the second part's bytes, which go through the station's NMEA intake, and
+// the second piece's bytes, which go through the station's NMEA intake, and
 // with the second as laser_pose.csv it is read as laser.tsv. Commands read
 // back the same when written again; every message made of what was accepted
 // is JSON, which has no infinity and no NaN.

@@ -92,8 +92,8 @@ struct RobotController {
   // one update and a heading of the next.
   PublishedRecord<MapPose> mapPose;
 
-  // Not of the record's original layout: what lets the map's readers skip
-  // work when nothing changed. obstacleMarks counts the obstacle cells set so
+  // What lets the map's readers skip work when nothing changed (the fields
+  // above are the station's own). obstacleMarks counts the obstacle cells set so
   // far; it is raised (release) after the cell, so a reader that sees a new
   // count (acquire) sees the cell too. serial tells records apart.
   std::atomic<std::uint32_t> obstacleMarks{0};

@@ -139,8 +139,8 @@ TEST(TorvaMap, ABadRecordingGivesOneLineAndStatusOne) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    const auto content = [&](const char* spec, const std::string& good) -> std::string {
-      const std::string s = spec;
+    const auto content = [&](const char* layout, const std::string& good) -> std::string {
+      const std::string s = layout;
       if (s == "=good") return good;
       if (s == "=short") return bad2Readings;
       if (s == "=nan") return goodLaser + "0.300000\t2\t1.5\tnan\n";
