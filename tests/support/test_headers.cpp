@@ -1,0 +1,1 @@
+// The tests' precompiled GoogleTest headers are made with this file.
