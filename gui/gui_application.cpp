@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 #include "gui/display_probe.h"
@@ -11,13 +10,14 @@
 namespace {
 std::atomic<void (*)(const char*)> toolkitSink{nullptr};
 
-void toolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+// A fatal message still ends the process: the toolkit does that itself once
+// the handler returns.
+void toolkitMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
   if (auto sink = toolkitSink.load()) {
     sink(text.toLocal8Bit().constData());
   } else {
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
   }
-  if (type == QtFatalMsg) std::abort();
 }
 }  // namespace
 
