@@ -82,6 +82,12 @@ bool ColaFields::skip(uint32_t count) {
 
 bool ColaFields::characters(uint32_t count, std::string_view& out) {
   if (count > left()) return false;
+  // No characters: nothing to take, and no separator of their own (the
+  // length's separator already came); the position may stand past the end.
+  if (count == 0) {
+    out = {};
+    return true;
+  }
   out = text_.substr(pos_, count);
   pos_ += count;
   // The separator after the text, unless the telegram ends there.

@@ -225,6 +225,10 @@ TEST(LmdScandata, ReadsTheBlocksAfterTheChannels) {
       {"0 1 9 LMS 511 A 0 1 7E8 5 1E C 0 3B 0 0", true, false, true, true, "LMS 511 A"},
       {"1 0 0 0 0 0 0 0 0 0 0 0 0 0 0", true, true, false, false, ""},
       {"0 1 2 AB 0 0 1 FDIN 10 20 30", true, false, true, false, "AB"},
+      // An empty name: its length's separator is all that follows it, or the
+      // telegram ends right after the length (which once read past the end).
+      {"0 1 0 0 0 0", true, false, true, false, ""},
+      {"0 1 0", false, false, true, false, ""},
       // A tail this reader does not understand leaves the scan standing.
       {"0 1 9 AB", false, false, true, false, ""},
       {"", false, false, false, false, ""},
