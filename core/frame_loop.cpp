@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "core/driving_state.h"
+#include "core/driving_steps.h"
 #include "core/frame_gate.h"
 #include "core/station_globals.h"
 #include "core/window_procedure.h"

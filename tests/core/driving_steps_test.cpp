@@ -1,3 +1,5 @@
+#include "core/driving_steps.h"
+
 #include <gtest/gtest.h>
 
 #include "core/driving_state.h"

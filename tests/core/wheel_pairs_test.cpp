@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/driving_state.h"
+#include "core/driving_steps.h"
 #include "robot/manual_drive.h"
 #include "state/robot_controller.h"
 #include "tests/support/console_capture.h"

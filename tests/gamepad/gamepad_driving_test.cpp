@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "core/driving_state.h"
+#include "core/driving_steps.h"
 #include "gamepad/stick_axis.h"
 #include "tests/gamepad/running_reader.h"
 #include "tests/gamepad/virtual_gamepad.h"

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/driving_state.h"
+#include "core/driving_steps.h"
 #include "robot/robot_workers.h"
 #include "sim/sim_server.h"
 #include "state/robot_controller.h"
