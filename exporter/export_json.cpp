@@ -67,7 +67,9 @@ void quaternion(std::string& out, double yaw) {
   out.push_back('}');
 }
 
-void field(std::string& out, const char* name, double value) {
+// A number field after others; the value keeps its own type's digits.
+template <class T>
+void field(std::string& out, const char* name, T value) {
   out.push_back(',');
   key(out, name);
   number(out, value);
@@ -161,20 +163,15 @@ void appendRobotStatus(std::string& out, std::uint64_t ns, const RobotRecord& r)
   field(out, "vel_izquierda_mm_s", r.leftMmPerS);
   field(out, "vel_derecha_mm_s", r.rightMmPerS);
   field(out, "vel_mm_s", r.velMmPerS);
-  out.append(",\"bloqueo\":");
-  number(out, r.stall);
+  field(out, "bloqueo", r.stall);
   // Bit 0: the left wheel stalled; bit 8: the right one; the rest are bumpers.
   out.append((r.stall & 0x1) != 0 ? ",\"bloqueo_izquierda\":true" : ",\"bloqueo_izquierda\":false");
   out.append((r.stall & 0x100) != 0 ? ",\"bloqueo_derecha\":true" : ",\"bloqueo_derecha\":false");
   field(out, "bateria_v", r.battery);
-  out.append(",\"odometria_dx_m\":");
-  number(out, r.odoDx);
-  out.append(",\"odometria_dy_m\":");
-  number(out, r.odoDy);
-  out.append(",\"gps_dx_m\":");
-  number(out, r.gpsDx);
-  out.append(",\"gps_dy_m\":");
-  number(out, r.gpsDy);
+  field(out, "odometria_dx_m", r.odoDx);
+  field(out, "odometria_dy_m", r.odoDy);
+  field(out, "gps_dx_m", r.gpsDx);
+  field(out, "gps_dy_m", r.gpsDy);
   out.push_back('}');
 }
 
@@ -183,12 +180,8 @@ void appendCommand(std::string& out, std::uint64_t ns, const CommandRecord& row)
   out.push_back(',');
   key(out, "origen");
   text(out, row.origin);
-  out.append(",\"numero\":");
-  number(out, row.number);
-  if (row.hasArgument) {
-    out.append(",\"argumento\":");
-    number(out, row.argument);
-  }
+  field(out, "numero", row.number);
+  if (row.hasArgument) field(out, "argumento", row.argument);
   out.push_back('}');
 }
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -115,12 +116,12 @@ bool exportRun(const RunRecording& run, const std::string& path, ExportSummary& 
   const std::string partial = path + ".parcial";
   McapWriter writer;
   if (!writer.open(partial, "torva-export " TORVA_VERSION, error)) return false;
-  for (int c = 0; c < static_cast<int>(ExportChannel::Count); ++c) {
+  std::array<std::uint16_t, static_cast<std::size_t>(ExportChannel::Count)> channelIds{};
+  for (std::size_t c = 0; c < channelIds.size(); ++c) {
     const ChannelInfo& info = channelInfo(static_cast<ExportChannel>(c));
-    writer.addChannel(writer.addSchema(info.schemaName, "jsonschema", info.jsonSchema), info.topic,
-                      "json");
+    channelIds[c] = writer.addChannel(
+        writer.addSchema(info.schemaName, "jsonschema", info.jsonSchema), info.topic, "json");
   }
-  const auto channelId = [](ExportChannel c) { return static_cast<std::uint16_t>(c) + 1; };
 
   std::string json;
   for (const Event& e : events) {
@@ -165,7 +166,7 @@ bool exportRun(const RunRecording& run, const std::string& path, ExportSummary& 
     }
     ++summary.messages[static_cast<std::size_t>(channel)];
     // A write that failed is told by finish.
-    if (!writer.addMessage(channelId(channel), e.ns, json)) break;
+    if (!writer.addMessage(channelIds[static_cast<std::size_t>(channel)], e.ns, json)) break;
   }
   if (!writer.finish(error)) {
     std::remove(partial.c_str());
