@@ -1,39 +1,24 @@
 #include "scanner/laser_options.h"
 
-#include <charconv>
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string_view>
 
-namespace {
-bool parsePort(std::string_view text, int& out) {
-  int value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc{} || end != text.data() + text.size() || value < 1 || value > 65535) {
-    return false;
-  }
-  out = value;
-  return true;
-}
+#include "os/host_port.h"
 
-// HOST, HOST:PORT, [IPv6] or [IPv6]:PORT.
+namespace {
+// HOST, HOST:PORT, [IPv6], [IPv6]:PORT or a bare IPv6 address (no port then).
 bool parseHost(std::string_view text, std::string& host, int& port) {
-  if (text.starts_with('[')) {
-    const std::size_t close = text.find(']');
-    if (close == std::string_view::npos || close == 1) return false;
-    host.assign(text.substr(1, close - 1));
-    const std::string_view rest = text.substr(close + 1);
-    if (rest.empty()) return true;
-    return rest.starts_with(':') && parsePort(rest.substr(1), port);
-  }
-  const std::size_t colon = text.find(':');
-  if (colon != std::string_view::npos && text.find(':', colon + 1) != std::string_view::npos) {
-    host.assign(text);  // a bare IPv6 address
+  if (!text.starts_with('[') && std::count(text.begin(), text.end(), ':') > 1) {
+    host.assign(text);
     return true;
   }
-  host.assign(text.substr(0, colon));
-  if (host.empty()) return false;
-  return colon == std::string_view::npos || parsePort(text.substr(colon + 1), port);
+  const std::optional<HostPort> given = splitHostPort(text);
+  if (!given || given->host.empty()) return false;
+  host.assign(given->host);
+  if (given->port != 0) port = given->port;
+  return true;
 }
 }  // namespace
 
