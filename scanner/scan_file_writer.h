@@ -1,7 +1,6 @@
 #pragma once
-// Writes each scan to the station's file by replacing it whole: the text goes
-// into a temporary file in the same folder, which is then renamed over the
-// file, so a reader sees the old scan or the new one, never half of either.
+// Writes each scan to the station's file by replacing it whole, so the
+// station reads the old scan or the new one, never half of either.
 #include <string>
 
 #include "scanner/station_scan.h"
@@ -16,6 +15,5 @@ class ScanFileWriter {
 
  private:
   std::string path_;
-  std::string temporary_;
-  std::string text_;
+  std::string text_;  // reused from scan to scan
 };

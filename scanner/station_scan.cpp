@@ -21,12 +21,16 @@ bool resampleToStation(int64_t startAngle, int64_t step, const int* centimetres,
   return true;
 }
 
-void formatStationScan(const StationScan& scan, std::string& text) {
-  text.assign("-1\n361\n");
+void formatScanText(std::span<const int> rangesCm, std::string& text) {
   char number[16];
-  for (std::size_t i = 0; i < scan.size(); ++i) {
-    const auto end = std::to_chars(number, number + sizeof number, scan[i]).ptr;
-    text.append(number, end);
-    text += (i + 1) % 19 == 0 || i + 1 == scan.size() ? '\n' : ' ';
+  const auto append = [&](auto value) {
+    text.append(number, std::to_chars(number, number + sizeof number, value).ptr);
+  };
+  text.assign("-1\n");
+  append(rangesCm.size());
+  text += '\n';
+  for (std::size_t i = 0; i < rangesCm.size(); ++i) {
+    append(rangesCm[i]);
+    text += (i + 1) % 19 == 0 || i + 1 == rangesCm.size() ? '\n' : ' ';
   }
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 inline constexpr int kStationReadings = 361;
@@ -24,6 +25,7 @@ using StationScan = std::array<int, kStationReadings>;
 bool resampleToStation(int64_t startAngle, int64_t step, const int* centimetres, std::size_t count,
                        StationScan& out);
 
-// The file's text: "-1", "361", the readings, ending in a line end so that a
-// reader can tell a whole file from a cut one. text is reused.
-void formatStationScan(const StationScan& scan, std::string& text);
+// The file's text: "-1", the count, the readings (19 to a line), ending in a
+// line end so that a reader can tell a whole file from a cut one. text is
+// reused.
+void formatScanText(std::span<const int> rangesCm, std::string& text);

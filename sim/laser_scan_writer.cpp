@@ -1,16 +1,11 @@
 #include "sim/laser_scan_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <numbers>
 
+#include "os/file_replace.h"
+#include "scanner/station_scan.h"
 #include "sim/world_geometry.h"
 
 std::vector<int> castScan(const std::vector<Wall>& walls, double x, double y, double thDeg,
@@ -30,37 +25,13 @@ std::vector<int> castScan(const std::vector<Wall>& walls, double x, double y, do
   return ranges;
 }
 
-std::string formatScan(const std::vector<int>& rangesCm) {
-  std::string text = "-1\n" + std::to_string(rangesCm.size()) + "\n";
-  for (std::size_t i = 0; i < rangesCm.size(); ++i) {
-    text += std::to_string(rangesCm[i]);
-    text += (i + 1) % 19 == 0 || i + 1 == rangesCm.size() ? '\n' : ' ';
-  }
-  return text;
-}
-
 bool writeScanFile(const std::string& dir, const std::vector<int>& rangesCm) {
-  return writeScanText(dir, formatScan(rangesCm));
+  std::string text;
+  formatScanText(rangesCm, text);
+  return writeScanText(dir, text);
 }
 
 bool writeScanText(const std::string& dir, const std::string& text) {
-  const std::string target = dir + "/data_sick.dat";
-  // A temporary name of our own, so that two writers in one folder never
-  // write into each other's half-done file.
-  std::string temporary = dir + "/.data_sick.dat.XXXXXX";
-  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return false;
-  ::fchmod(fd, 0644);
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<std::size_t>(n);
-  }
-  ok = ::close(fd) == 0 && ok;
-  if (ok && std::rename(temporary.c_str(), target.c_str()) == 0) return true;
-  ::unlink(temporary.c_str());
-  return false;
+  std::string why;
+  return replaceFile(dir + "/data_sick.dat", text, why);
 }

@@ -18,9 +18,6 @@ struct LaserSettings {
 std::vector<int> castScan(const std::vector<Wall>& walls, double x, double y, double thDeg,
                           const LaserSettings& settings, std::mt19937* noise);
 
-// The scan file's text: "-1", the count, the ranges.
-std::string formatScan(const std::vector<int>& rangesCm);
-
 // Writes the scan into dir/data_sick.dat through a temporary file renamed over
 // it, so a reader never sees half a scan. False when the file cannot be written.
 bool writeScanFile(const std::string& dir, const std::vector<int>& rangesCm);

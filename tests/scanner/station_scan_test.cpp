@@ -50,7 +50,7 @@ TEST(StationScan, TheFileTextHoldsTheHeaderAndEveryReadingThenALineEnd) {
   for (int i = 0; i < kStationReadings; ++i)
     scan[static_cast<std::size_t>(i)] = i == 7 ? 8191 : 10 * i;
   std::string text = "left over from before";
-  formatStationScan(scan, text);
+  formatScanText(scan, text);
   ASSERT_EQ(text.back(), '\n');
   std::istringstream in(text);
   std::vector<long> numbers;
