@@ -43,7 +43,7 @@ TEST(ConnectionOpen, TcpFailuresAreNamed) {
 }
 
 TEST(ConnectionOpen, SimulatorServesOneClientAtATime) {
-  SimServer sim(fastSimOptions());
+  SimServer sim(realTimeSim());
   std::string why;
   ASSERT_TRUE(sim.start(why));
   ArTcpConnection first, second;
@@ -57,7 +57,7 @@ TEST(ConnectionOpen, SimulatorServesOneClientAtATime) {
 }
 
 TEST(ConnectionOpen, SerialFailuresAreNamed) {
-  SimOptions options = fastSimOptions();
+  SimOptions options = realTimeSim();
   options.tcp = false;
   options.pty = true;
   SimServer sim(options);

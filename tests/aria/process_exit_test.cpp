@@ -50,7 +50,7 @@ bool stoppedAndClosed(SimServer& sim) {
 TEST(ProcessExit, EveryConnectedRobotGetsEnableZeroAndClose) {
   for (const char* mode : {"exit", "cleanup"}) {
     SCOPED_TRACE(mode);
-    SimServer a(fastSimOptions()), b(fastSimOptions());
+    SimServer a(realTimeSim()), b(realTimeSim());
     std::string why;
     ASSERT_TRUE(a.start(why));
     ASSERT_TRUE(b.start(why));
@@ -63,7 +63,7 @@ TEST(ProcessExit, EveryConnectedRobotGetsEnableZeroAndClose) {
 }
 
 TEST(ProcessExit, LostLinkCallbackEndsTheProcessAndStopsTheOtherRobot) {
-  SimServer a(fastSimOptions()), b(fastSimOptions());
+  SimServer a(realTimeSim()), b(realTimeSim());
   std::string why;
   ASSERT_TRUE(a.start(why));
   ASSERT_TRUE(b.start(why));

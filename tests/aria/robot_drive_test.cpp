@@ -85,7 +85,7 @@ TEST(RobotDrive, TurnDirectionFollowsTheWheelDifference) {
 }
 
 TEST(RobotDrive, PoseStaysRightPastThe15BitCounters) {
-  SimOptions options = fastSimOptions();
+  SimOptions options = realTimeSim();
   options.model = "p3dx";  // 0.485 mm per count: 32768 counts are 15.9 m
   options.cycleMs = 5;
   options.stepMs = 100;  // fast-forward: 2.54 m of simulated travel per real 0.1 s

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 
 namespace {
 SimOptions ptyOptions() {
-  SimOptions o = fastSimOptions();
+  SimOptions o = realTimeSim();
   o.tcp = false;
   o.pty = true;
   return o;

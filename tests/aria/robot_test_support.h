@@ -10,6 +10,7 @@
 #include "aria/aria.h"
 #include "sim/sim_server.h"
 #include "tests/support/poll_until.h"
+#include "tests/support/sim_wheel_commands.h"
 
 // Counts calls and notes whether any came from a thread other than the test's.
 struct CallbackProbe {
@@ -25,13 +26,6 @@ struct CallbackProbe {
   ArFunctorC<CallbackProbe> functor{this, &CallbackProbe::hit};
 };
 
-inline SimOptions fastSimOptions() {
-  SimOptions o;
-  o.port = 0;
-  o.cycleMs = 20;
-  return o;
-}
-
 // A simulator and a robot on a TCP link to it. The connection outlives the
 // robot (declared first), as in the station's worker record.
 struct SimLink {
@@ -40,7 +34,7 @@ struct SimLink {
   ArRobot robot;
   CallbackProbe connected, failed, normal, error;
 
-  explicit SimLink(const SimOptions& options = fastSimOptions()) : sim(options) {
+  explicit SimLink(const SimOptions& options = realTimeSim()) : sim(options) {
     robot.addConnectCB(&connected.functor, ArListPos::FIRST);
     robot.addFailedConnectCB(&failed.functor, ArListPos::FIRST);
     robot.addDisconnectNormallyCB(&normal.functor, ArListPos::FIRST);

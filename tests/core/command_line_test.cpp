@@ -4,11 +4,10 @@
 // the usage on standard error and ends with 2.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/support/child_process.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -18,13 +17,6 @@ struct Outcome {
   std::string out;
   std::string err;
 };
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 Outcome runProgram(const std::string& program, const std::string& args) {
   TempDir dir;

@@ -24,6 +24,7 @@
 #include "record/recording_files.h"
 #include "record/recording_rows.h"
 #include "tests/support/child_process.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -31,13 +32,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 const std::string kExportTool = TORVA_BINARY_DIR "/exporter/torva-export";
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 void writeFile(const fs::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << text;

@@ -19,31 +19,11 @@
 #include "tests/gamepad/virtual_gamepad.h"
 #include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
+#include "tests/support/sim_wheel_commands.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-// Whether the simulator's last VEL2 command asked for these wheel speeds
-// (mm/s). VEL2 carries the left wheel in its high byte, the right in its low
-// one, 20 mm/s per unit.
-bool lastVel2Is(const SimServer& sim, int left, int right) {
-  bool match = false;
-  for (const auto& r : sim.commandLog()) {
-    if (r.name != "VEL2") continue;
-    const auto packed = static_cast<std::uint16_t>(r.value);
-    match = static_cast<std::int8_t>(packed >> 8) * 20 == left &&
-            static_cast<std::int8_t>(packed & 0xff) * 20 == right;
-  }
-  return match;
-}
-
-SimOptions realTimeSim() {
-  SimOptions o;
-  o.port = 0;
-  o.cycleMs = 20;
-  return o;
-}
-
 // The simulator, the driving steps every 16 ms on the driving globals' own
 // record, and a manual worker on its wheel speeds; stopped in reverse order.
 struct GamepadRun {
@@ -85,13 +65,13 @@ TEST(GamepadManualRun, TheRobotGoesWithTheStickAndItsWheelsStopWhenTheDeadManIsL
   VirtualGamepad pad("Mando");
   ASSERT_TRUE(pad.plugged());
   ASSERT_TRUE(run.start());
-  ASSERT_TRUE(pollUntil([&] { return lastVel2Is(run.sim, 0, 0); }, 10s));
+  ASSERT_TRUE(pollUntil([&] { return lastVel2Is(run.sim, {0, 0}); }, 10s));
   // The driving steps have seen the gamepad, its dead-man button up.
   ASSERT_TRUE(pollUntil([&] { return run.d.gamepadArmed.load(); }, 5s));
 
   pad.axis(SDL_CONTROLLER_AXIS_LEFTY, -32768);  // full up
   pad.button(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, true);
-  EXPECT_TRUE(pollUntil([&] { return lastVel2Is(run.sim, 1200, 1200); }, 5s));
+  EXPECT_TRUE(pollUntil([&] { return lastVel2Is(run.sim, {1200, 1200}); }, 5s));
   // Moving forward: along x from the start, both wheels turning ahead.
   EXPECT_TRUE(pollUntil([&] { return run.sim.truePose().x > 100; }, 5s));
   double left = 0, right = 0;
@@ -105,7 +85,7 @@ TEST(GamepadManualRun, TheRobotGoesWithTheStickAndItsWheelsStopWhenTheDeadManIsL
 
   const auto letGo = std::chrono::steady_clock::now();
   pad.button(SDL_CONTROLLER_BUTTON_LEFTSHOULDER, false);
-  const bool zero = pollUntil([&] { return lastVel2Is(run.sim, 0, 0); }, 5s, 1ms);
+  const bool zero = pollUntil([&] { return lastVel2Is(run.sim, {0, 0}); }, 5s, 1ms);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                       std::chrono::steady_clock::now() - letGo)
                       .count();

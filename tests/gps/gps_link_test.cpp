@@ -24,6 +24,7 @@
 #include "shown_gps_blocks.h"
 #include "state/robot_controller.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/file_text.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
 
@@ -98,7 +99,7 @@ TEST_P(GpsLogReplay, OneBlockPerGgaSentenceThroughTheRealReader) {
   {
     RunningLink running(receiver.slavePath, noConsole());
     ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s)) << "port never configured";
-    ASSERT_TRUE(receiver.writeAll(readBytes(nmeaPath(log)) + endOfCapture()));
+    ASSERT_TRUE(receiver.writeAll(fileText(nmeaPath(log)) + endOfCapture()));
     ASSERT_TRUE(pollUntil([&] { return shownBlocks.count() >= shown.size() + 1; }, 60s))
         << shownBlocks.count() << " blocks of " << shown.size() + 1;
     running.link.stop();
@@ -176,7 +177,7 @@ TEST(GpsLinkReader, SentencesTricklingInAcrossManyReadsComeOutWhole) {
   PtyPair receiver;
   ConsoleCapture console;
   ShownGpsBlocks shownBlocks;
-  const std::string log = readBytes(nmeaPath("hemi.log"));
+  const std::string log = fileText(nmeaPath("hemi.log"));
   const std::string fixes = log.substr(log.find("$GPGGA,194050.00"));
   RunningLink running(receiver.slavePath, noConsole());
   ASSERT_TRUE(pollUntil([&] { return receiver.rawInput(); }, 20s));

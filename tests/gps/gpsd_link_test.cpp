@@ -20,6 +20,7 @@
 #include "shown_gps_blocks.h"
 #include "tests/support/child_process.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/file_text.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_dir.h"
@@ -126,7 +127,7 @@ Replay replay(const std::string& log, const std::string& setting, Ready ready, W
   {
     RunningLink running(setting, noConsole());
     EXPECT_TRUE(pollUntil([&] { return ready(console.text()); }, 20s)) << console.text();
-    EXPECT_TRUE(write(readBytes(nmeaPath(log)) + endOfCapture()));
+    EXPECT_TRUE(write(fileText(nmeaPath(log)) + endOfCapture()));
     EXPECT_TRUE(pollUntil([&] { return shown.count() >= wanted; }, 60s))
         << shown.count() << " blocks of " << wanted;
     running.link.stop();

@@ -22,13 +22,6 @@ inline std::string nmeaPath(const std::string& name) {
   return std::string(TORVA_TEST_DATA) + "/nmea/" + name;
 }
 
-inline std::string readBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
 inline std::vector<GgaRow> readGgaTable(const std::string& logName) {
   std::ifstream in(nmeaPath(logName.substr(0, logName.size() - 4) + ".utm19s-intl.tsv"));
   std::vector<GgaRow> rows;

@@ -5,13 +5,12 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/file_text.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/private_display.h"
 #include "tests/support/temp_dir.h"
@@ -22,13 +21,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 const std::string kTitle = "Controlador TORVA version 1.0";
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Makes the package once for every test here, and unpacks it.
 class Package : public testing::Test {

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -23,18 +22,12 @@
 #include "record/recording_rows.h"
 #include "state/robot_controller.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/file_text.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The only recording folder under run/registros.
 fs::path onlyRecording(const TempDir& run) {

@@ -9,7 +9,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,19 +19,13 @@
 #include "state/robot_controller.h"
 #include "tests/support/child_process.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/file_text.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 const std::string kMapTool = TORVA_BINARY_DIR "/mapper/torva-map";
-
-std::string fileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 struct ToolRun {
   int status = -1;

@@ -16,34 +16,11 @@
 #include "state/robot_controller.h"
 #include "tests/support/console_capture.h"
 #include "tests/support/poll_until.h"
+#include "tests/support/sim_wheel_commands.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-SimOptions realTimeSim() {
-  SimOptions o;
-  o.port = 0;
-  o.cycleMs = 20;
-  return o;
-}
-
-// A VEL2's wheel speeds in mm/s: left in the high byte, right in the low one,
-// 20 mm/s per unit.
-struct Wheels {
-  int left, right;
-  bool operator==(const Wheels&) const = default;
-};
-Wheels decodeVel2(int value) {
-  const auto packed = static_cast<uint16_t>(value);
-  return {static_cast<int8_t>(packed >> 8) * 20, static_cast<int8_t>(packed & 0xff) * 20};
-}
-
-int countVel2(const SimServer& sim) {
-  int n = 0;
-  for (const auto& r : sim.commandLog()) n += r.name == "VEL2";
-  return n;
-}
-
 // The simulated robot as it is: its true pose and wheel speeds (mm/s).
 struct SimState {
   SimPose pose;
@@ -57,14 +34,6 @@ SimState simState(SimServer& sim) {
     s.right = r.rightVel();
   });
   return s;
-}
-
-bool lastVel2Is(const SimServer& sim, Wheels want) {
-  bool match = false;
-  for (const auto& r : sim.commandLog()) {
-    if (r.name == "VEL2") match = decodeVel2(r.value) == want;
-  }
-  return match;
 }
 
 struct ManualRun {

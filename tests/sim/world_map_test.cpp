@@ -5,22 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "sim/default_world.h"
 #include "sim/laser_scan_writer.h"
 #include "sim/world_geometry.h"
-
-namespace {
-std::string fileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-}  // namespace
+#include "tests/support/file_text.h"
 
 TEST(WorldMap, ReadsAMapAsEditorsSaveIt) {
   const MapParseResult r = loadWorldMap(TORVA_TEST_DATA "/sim/office.map");
