@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -44,6 +43,10 @@ SimColaScanner::~SimColaScanner() {
 }
 
 bool SimColaScanner::start(std::string& error) {
+  if (!stop_.valid()) {
+    error = std::string("eventfd: ") + std::strerror(stop_.error());
+    return false;
+  }
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<uint16_t>(settings_.port));
@@ -65,7 +68,6 @@ bool SimColaScanner::start(std::string& error) {
   socklen_t size = sizeof a;
   ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &size);
   port_.store(ntohs(a.sin_port));
-  wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   startUs_ = nowUs();
   thread_ = std::thread([this] { loop(); });
   return true;
@@ -73,16 +75,12 @@ bool SimColaScanner::start(std::string& error) {
 
 void SimColaScanner::stop() {
   if (thread_.joinable()) {
-    stopping_.store(true);
-    const uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(wake_, &one, sizeof one);
+    stop_.raise();
     thread_.join();
   }
   dropClient();
-  for (int* fd : {&listen_, &wake_}) {
-    if (*fd >= 0) ::close(*fd);
-    *fd = -1;
-  }
+  if (listen_ >= 0) ::close(listen_);
+  listen_ = -1;
 }
 
 void SimColaScanner::dropClient() {
@@ -157,14 +155,15 @@ void SimColaScanner::loop() {
   using Clock = std::chrono::steady_clock;
   const auto period = std::chrono::microseconds(1000000 / kScanHz);
   auto nextScan = Clock::now() + period;
-  while (!stopping_.load()) {
+  for (;;) {
     const int wait = static_cast<int>(std::clamp<long>(
         std::chrono::duration_cast<std::chrono::milliseconds>(nextScan - Clock::now()).count() + 1,
         0, 100));
     pollfd fds[3] = {{listen_, POLLIN, 0},
-                     {wake_, POLLIN, 0},
+                     {stop_.fd(), POLLIN, 0},
                      {client_, static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0}};
     ::poll(fds, client_ >= 0 ? 3 : 2, wait);
+    if ((fds[1].revents & POLLIN) != 0) return;
     if ((fds[0].revents & POLLIN) != 0) {
       const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
       if (fd >= 0) {

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "os/wake_event.h"
 #include "scanner/cola_framer.h"
 #include "sim/pose_source.h"
 #include "sim/world_map.h"
@@ -52,8 +53,7 @@ class SimColaScanner : private ColaTelegramSink {
   std::atomic<int> port_{0};
   int listen_ = -1;
   int client_ = -1;
-  int wake_ = -1;
-  std::atomic<bool> stopping_{false};
+  WakeEvent stop_;  // raised by stop(): the scanner thread ends
   std::thread thread_;
 
   // The scanner thread's own.

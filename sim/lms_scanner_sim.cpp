@@ -1,7 +1,6 @@
 #include "sim/lms_scanner_sim.h"
 
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 
 #include "scanner/lms_telegram.h"
 #include "sim/scanner_view.h"
@@ -69,6 +69,10 @@ double SimLmsScanner::scanPeriodMs(int resolution) {
 }
 
 bool SimLmsScanner::start(std::string& error) {
+  if (!stop_.valid()) {
+    error = std::string("eventfd: ") + std::strerror(stop_.error());
+    return false;
+  }
   if (!openPseudoTerminal(pty_, error)) return false;
   // The line starts at the scanner's own speed.
   termios tio{};
@@ -76,25 +80,15 @@ bool SimLmsScanner::start(std::string& error) {
   ::cfsetispeed(&tio, B9600);
   ::cfsetospeed(&tio, B9600);
   ::tcsetattr(pty_.slave, TCSANOW, &tio);
-  wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (wake_ < 0) {
-    error = "eventfd";
-    closePseudoTerminal(pty_);
-    return false;
-  }
   thread_ = std::thread([this] { loop(); });
   return true;
 }
 
 void SimLmsScanner::stop() {
   if (thread_.joinable()) {
-    stopping_.store(true);
-    const uint64_t one = 1;
-    [[maybe_unused]] auto n = ::write(wake_, &one, sizeof one);
+    stop_.raise();
     thread_.join();
   }
-  if (wake_ >= 0) ::close(wake_);
-  wake_ = -1;
   closePseudoTerminal(pty_);
 }
 
@@ -194,15 +188,16 @@ std::vector<uint8_t> SimLmsScanner::valuesTelegram() {
 void SimLmsScanner::loop() {
   using Clock = std::chrono::steady_clock;
   auto nextScan = Clock::now();
-  while (!stopping_.load()) {
+  for (;;) {
     const auto now = Clock::now();
     int wait = 100;
     if (continuous_) {
       wait = static_cast<int>(std::clamp<long>(
           std::chrono::duration_cast<std::chrono::milliseconds>(nextScan - now).count(), 0, 100));
     }
-    pollfd fds[2] = {{pty_.master, POLLIN, 0}, {wake_, POLLIN, 0}};
+    pollfd fds[2] = {{pty_.master, POLLIN, 0}, {stop_.fd(), POLLIN, 0}};
     ::poll(fds, 2, wait);
+    if ((fds[1].revents & POLLIN) != 0) return;
     if ((fds[0].revents & POLLIN) != 0) {
       uint8_t bytes[512];
       const ssize_t n = ::read(pty_.master, bytes, sizeof bytes);

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "os/wake_event.h"
 #include "scanner/lms_receiver.h"
 #include "sim/pose_source.h"
 #include "sim/pseudo_terminal.h"
@@ -57,8 +58,7 @@ class SimLmsScanner : private LmsFrameSink {
   PoseSource pose_;
   LmsSimSettings settings_;
   PseudoTerminal pty_;
-  int wake_ = -1;
-  std::atomic<bool> stopping_{false};
+  WakeEvent stop_;  // raised by stop(): the scanner thread ends
   std::thread thread_;
 
   // The scanner's state: its thread alone changes it.
