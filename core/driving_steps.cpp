@@ -31,31 +31,33 @@ void runDrivingSteps(DrivingState& d, std::int64_t nowMs) {
   const float limit = d.maxManualSpeed;
   // While the gamepad drives, its sticks alone set the speed and the turn.
   const bool gamepadDrives = applyGamepad(d, nowMs);
-  if (!gamepadDrives && held(vk::kUp)) {
-    if (d.manualSpeed < limit) {
-      d.manualSpeed = static_cast<float>(static_cast<double>(d.manualSpeed) + 0.01);
-    } else {
-      d.manualSpeed = limit;
+  if (!gamepadDrives) {
+    if (held(vk::kUp)) {
+      if (d.manualSpeed < limit) {
+        d.manualSpeed = static_cast<float>(static_cast<double>(d.manualSpeed) + 0.01);
+      } else {
+        d.manualSpeed = limit;
+      }
+      recomputeWheelSpeeds(d);
     }
-    recomputeWheelSpeeds(d);
-  }
-  if (!gamepadDrives && held(vk::kDown)) {
-    if (d.manualSpeed > -limit) {
-      d.manualSpeed = static_cast<float>(static_cast<double>(d.manualSpeed) - 0.01);
-    } else {
-      d.manualSpeed = -limit;
+    if (held(vk::kDown)) {
+      if (d.manualSpeed > -limit) {
+        d.manualSpeed = static_cast<float>(static_cast<double>(d.manualSpeed) - 0.01);
+      } else {
+        d.manualSpeed = -limit;
+      }
+      recomputeWheelSpeeds(d);
     }
-    recomputeWheelSpeeds(d);
-  }
-  if (!gamepadDrives && held(vk::kLeft)) {
-    d.manualTurn = d.manualSpeed >= 0 ? -kManualTurn : kManualTurn;
-    d.turnHoldFrames = 10;
-    recomputeWheelSpeeds(d);
-  }
-  if (!gamepadDrives && held(vk::kRight)) {
-    d.manualTurn = d.manualSpeed >= 0 ? kManualTurn : -kManualTurn;
-    d.turnHoldFrames = 10;
-    recomputeWheelSpeeds(d);
+    if (held(vk::kLeft)) {
+      d.manualTurn = d.manualSpeed >= 0 ? -kManualTurn : kManualTurn;
+      d.turnHoldFrames = 10;
+      recomputeWheelSpeeds(d);
+    }
+    if (held(vk::kRight)) {
+      d.manualTurn = d.manualSpeed >= 0 ? kManualTurn : -kManualTurn;
+      d.turnHoldFrames = 10;
+      recomputeWheelSpeeds(d);
+    }
   }
   // The gamepad's "B" acts as Space (its presses are taken even while Space is held).
   const bool stopPressed = gamepadStopPressed(d, nowMs);

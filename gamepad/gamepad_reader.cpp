@@ -8,14 +8,9 @@
 
 #include "gamepad/stick_axis.h"
 #include "os/console_print.h"
+#include "state/main_thread_heartbeat.h"
 
 namespace {
-std::int64_t steadyClockMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 // Set before SDL starts. SIGINT and SIGTERM belong to the station's signal
 // thread. Face buttons by position, as on an Xbox pad, so that "B" is the
 // right-hand button whatever its label (Nintendo pads swap the labels). And
@@ -94,8 +89,9 @@ class Gamepad {
 }  // namespace
 
 bool runGamepadReader(Relaxed<GamepadState>& out, const GamepadReaderOptions& options) {
+  // By default the clock the driving steps read the state's age on.
   const std::function<std::int64_t()> clockMs =
-      options.clockMs ? options.clockMs : std::function<std::int64_t()>(steadyClockMs);
+      options.clockMs ? options.clockMs : std::function<std::int64_t()>(heartbeatClockMs);
   setSdlHints();
   if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
     consolePrintf("mando: SDL no se pudo iniciar: %s\n", SDL_GetError());

@@ -123,6 +123,7 @@ struct Console::State {
   std::unordered_map<std::thread::id, std::size_t> lastBlock;
 
   std::string notice(long lines);
+  void queueNotice(std::string said);
   void keep(std::string_view text);
   bool enqueue(std::string text, long lines);
   void writerLoop();
@@ -138,6 +139,15 @@ std::string Console::State::notice(long lines) {
   out.append(stamp());
   out += text;
   return out;
+}
+
+// Queues the notice (made by notice()) of the lines lost so far.
+void Console::State::queueNotice(std::string said) {
+  if (style == ConsoleStyle::Terminal) keep(said);
+  bytes += said.size();
+  queue.push_back(std::move(said));
+  ++queued;
+  dropped = 0;
 }
 
 // Adds the text to the kept lines and drops all but the last
@@ -167,11 +177,7 @@ bool Console::State::enqueue(std::string text, long lines) {
       droppedTotal += lines;
       return false;
     }
-    if (style == ConsoleStyle::Terminal) keep(said);
-    bytes += said.size();
-    queue.push_back(std::move(said));
-    ++queued;
-    dropped = 0;
+    queueNotice(std::move(said));
     // The notice ended any open line already.
     if (style == ConsoleStyle::Log && !text.empty() && text.front() == '\n') text.erase(0, 1);
   }
@@ -214,12 +220,7 @@ void Console::State::writerLoop() {
     done += batch.size();
     if (dropped > 0 && !exiting && !broken) {
       // Output flows again: say what was lost.
-      std::string said = notice(dropped);
-      if (style == ConsoleStyle::Terminal) keep(said);
-      bytes += said.size();
-      queue.push_back(std::move(said));
-      ++queued;
-      dropped = 0;
+      queueNotice(notice(dropped));
     }
     written.notify_all();
   }
