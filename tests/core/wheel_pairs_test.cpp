@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "robot/manual_drive.h"
 #include "state/robot_controller.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/poll_until.h"
 
 namespace {
 // Up held, and Left and Right in turn: every frame flips the turn, so the
@@ -60,6 +62,14 @@ TEST(ManualWorkerCommands, TheManualLoopTakesBothWheelsOfOneFrame) {
   auto driving = std::make_unique<DrivingState>();
   std::atomic<bool> framesRun{true};
   std::thread frames([&] { runFrames(*driving, framesRun); });
+  // The loop starts once the frames turn: on a loaded machine the frame
+  // thread may start after the loop's 300 000 passes are over.
+  if (!pollUntil([&] { return driving->wheelSpeeds.load() != WheelSpeeds{}; },
+                 std::chrono::seconds(10))) {
+    framesRun = false;
+    frames.join();
+    FAIL() << "the frame loop set no wheel speeds";
+  }
   CountingPort robot(driving->manualDriveFlag, 300000);
   ArPose pose;
   ConsoleCapture console;
