@@ -9,10 +9,10 @@ double signedDegrees(const GeoAngle& angle) {
   return angle.hemisphere == 'S' || angle.hemisphere == 'W' ? -degrees : degrees;
 }
 
-GpsFixes gpsFixes(std::string_view bytes, const std::vector<GpsRead>& reads) {
+GpsFixes gpsFixes(std::string_view bytes, const std::vector<GpsChunk>& reads) {
   GpsFixes out;
   GpsReaderState state;
-  for (const GpsRead& read : reads) {
+  for (const GpsChunk& read : reads) {
     if (read.offset > bytes.size() || bytes.size() - read.offset < read.count) break;
     for (char byte : bytes.substr(read.offset, read.count)) {
       const AssembleResult assembled = assembleByte(state.assembler, byte);

@@ -23,7 +23,7 @@ struct GpsFixes {
 };
 
 // bytes: the GPS line's bytes; reads: each read's time and its bytes' place.
-GpsFixes gpsFixes(std::string_view bytes, const std::vector<GpsRead>& reads);
+GpsFixes gpsFixes(std::string_view bytes, const std::vector<GpsChunk>& reads);
 
 // Degrees, signed by hemisphere (south and west negative).
 double signedDegrees(const GeoAngle& angle);

@@ -1,7 +1,6 @@
 #include "exporter/run_recording.h"
 
 #include <algorithm>
-#include <climits>
 #include <ctime>
 #include <filesystem>
 
@@ -44,18 +43,6 @@ bool readOptional(const std::string& dir, const char* name, const char* without,
     notes.push_back(std::string(name) + ": sin filas completas; se exporta sin " + without);
     return false;
   }
-  return true;
-}
-
-std::string where(long line, std::string_view why) {
-  return std::string(recording::kCommands) + ": linea " + std::to_string(line) + ": " +
-         std::string(why);
-}
-
-bool parseIntIn(std::string_view text, int& out) {
-  long value = 0;
-  if (!parseIntField(text, value) || value < INT_MIN || value > INT_MAX) return false;
-  out = static_cast<int>(value);
   return true;
 }
 
@@ -110,7 +97,7 @@ bool loadGps(const std::string& dir, RunRecording& out, std::string& error) {
   }
   std::string times;
   if (!readOptional(dir, kGpsTimes, "GPS", times, out.notes, error)) return error.empty();
-  std::vector<GpsChunk> chunks;
+  std::vector<GpsChunk>& chunks = out.gpsReads;
   if (!readRecordingFile(dir, kGpsBytes, out.gpsBytes, error) ||
       !parseGpsChunks(times, out.gpsBytes.size(), chunks, error)) {
     return false;
@@ -127,7 +114,6 @@ bool loadGps(const std::string& dir, RunRecording& out, std::string& error) {
                         std::to_string(out.gpsBytes.size() - timed) + " bytes sin su fila en " +
                         kGpsTimes + "; se dejan fuera");
   }
-  for (const GpsChunk& c : chunks) out.gpsReads.push_back(GpsRead{c.seconds, c.offset, c.count});
   return true;
 }
 
@@ -189,47 +175,6 @@ bool isRecordingFile(const std::string& dir, const std::string& path) {
     if (fs::equivalent(fs::path(dir) / name, path, ec)) return true;
   }
   return false;
-}
-
-bool parseCommandRecords(std::string_view text, std::vector<CommandRecord>& out,
-                         std::string& error) {
-  out.clear();
-  LineReader lines(text);
-  std::string_view line;
-  if (!lines.next(line)) {
-    error = std::string(recording::kCommands) + ": vacio, falta la cabecera";
-    return false;
-  }
-  if (line != recording::kCommandsHeader) {
-    error = where(1, "cabecera inesperada");
-    return false;
-  }
-  std::vector<std::string_view> fields;
-  while (lines.next(line)) {
-    const long n = lines.lineNumber();
-    splitFields(line, ',', fields);
-    if (fields.size() != 4) {
-      error = where(n, "se esperan 4 columnas");
-      return false;
-    }
-    CommandRecord row;
-    if (!parseDoubleField(fields[0], row.seconds) || row.seconds < 0) {
-      error = where(n, "tiempo no valido");
-      return false;
-    }
-    row.origin = fields[1];
-    row.hasArgument = !fields[3].empty();
-    if (row.origin.empty() || !parseIntIn(fields[2], row.number) ||
-        (row.hasArgument && !parseIntIn(fields[3], row.argument))) {
-      error = where(n, "valor no valido");
-      return false;
-    }
-    out.push_back(std::move(row));
-  }
-  std::stable_sort(out.begin(), out.end(), [](const CommandRecord& a, const CommandRecord& b) {
-    return a.seconds < b.seconds;
-  });
-  return true;
 }
 
 bool parseStartTime(std::string_view text, std::int64_t& ns) {

@@ -17,23 +17,6 @@
 
 #include "record/recording_rows.h"
 
-// A row of comandos.csv: a command sent to the robot, a key, a menu command,
-// a dialog button or the window closed (origin: one of recording::kOrigin*).
-struct CommandRecord {
-  double seconds = 0;
-  std::string origin;
-  int number = 0;
-  bool hasArgument = false;
-  int argument = 0;
-};
-
-// A read of the GPS line: its time and its bytes' place in gpsBytes.
-struct GpsRead {
-  double seconds = 0;
-  std::size_t offset = 0;
-  std::size_t count = 0;
-};
-
 // Where the start time came from.
 enum class StartSource { File, FolderName, None };
 
@@ -41,10 +24,10 @@ struct RunRecording {
   std::string folder;
   std::int64_t startNs = 0;  // nanoseconds since 1970 UTC that time 0 of the run stands for
   StartSource startSource = StartSource::None;
-  std::vector<LaserRecord> scans;  // with the pose each was marked from
-  std::vector<RobotRecord> robot;  // one per status packet
-  std::string gpsBytes;            // the GPS line's bytes, as received
-  std::vector<GpsRead> gpsReads;
+  std::vector<LaserRecord> scans;       // with the pose each was marked from
+  std::vector<RobotRecord> robot;       // one per status packet
+  std::string gpsBytes;                 // the GPS line's bytes, as received
+  std::vector<GpsChunk> gpsReads;       // each read of the GPS line: its time and bytes
   std::vector<CommandRecord> commands;  // in time order
   std::vector<std::string> notes;       // one line each, without its line end
 };
@@ -56,12 +39,6 @@ bool loadRunRecording(const std::string& dir, RunRecording& out, std::string& er
 // Whether path is one of the recording's own files in dir (writing the
 // export there would destroy it).
 bool isRecordingFile(const std::string& dir, const std::string& path);
-
-// comandos.csv's text. Rows come from several of the station's threads, so
-// two may stand a few microseconds out of time order: they are put in order.
-// False with a one-line reason naming the line.
-bool parseCommandRecords(std::string_view text, std::vector<CommandRecord>& out,
-                         std::string& error);
 
 // inicio.txt's text: seconds since 1970 UTC, one line. False when it is not that.
 bool parseStartTime(std::string_view text, std::int64_t& ns);

@@ -61,9 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::vector<GpsChunk> chunks;
   if (parseGpsChunks(first, second.size(), chunks, error)) {
-    std::vector<GpsRead> reads;
-    for (const GpsChunk& c : chunks) reads.push_back(GpsRead{c.seconds, c.offset, c.count});
-    for (const GpsFix& fix : gpsFixes(second, reads).fixes) {
+    for (const GpsFix& fix : gpsFixes(second, chunks).fixes) {
       json.clear();
       if (fix.hasPosition) appendLocationFix(json, 1, fix);
       if (fix.shown) appendGpsUtm(json, 1, fix.block);

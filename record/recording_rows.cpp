@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 
@@ -320,6 +322,44 @@ bool parseConnections(std::string_view text, std::vector<ConnectionRecord>& out,
                                        std::string(fields[3])});
         return RowVerdict::Next;
       });
+}
+
+bool parseCommandRecords(std::string_view text, std::vector<CommandRecord>& out,
+                         std::string& error) {
+  using namespace recording;
+  out.clear();
+  LineReader lines(text);
+  if (!takeHeader(lines, kCommands, kCommandsHeader, error)) return false;
+  std::vector<std::string_view> fields;
+  std::string_view line;
+  while (lines.next(line)) {
+    const long n = lines.lineNumber();
+    splitFields(line, ',', fields);
+    if (fields.size() != 4) {
+      error = where(kCommands, n, "se esperan 4 columnas");
+      return false;
+    }
+    CommandRecord row;
+    if (!parseDoubleField(fields[0], row.seconds) || row.seconds < 0) {
+      error = where(kCommands, n, "tiempo no valido");
+      return false;
+    }
+    row.origin = fields[1];
+    row.hasArgument = !fields[3].empty();
+    long number = 0, argument = 0;
+    if (row.origin.empty() || !parseCount(fields[2], INT_MIN, INT_MAX, number) ||
+        (row.hasArgument && !parseCount(fields[3], INT_MIN, INT_MAX, argument))) {
+      error = where(kCommands, n, "valor no valido");
+      return false;
+    }
+    row.number = static_cast<int>(number);
+    row.argument = static_cast<int>(argument);
+    out.push_back(std::move(row));
+  }
+  std::stable_sort(out.begin(), out.end(), [](const CommandRecord& a, const CommandRecord& b) {
+    return a.seconds < b.seconds;
+  });
+  return true;
 }
 
 bool readRecordingFile(const std::string& dir, const char* name, std::string& text,

@@ -1,6 +1,6 @@
 #pragma once
 // The rows of a recording's files, as the recorder writes them and as the
-// replay and the map tool read them back.
+// replay, the map tool and the export read them back.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -52,6 +52,16 @@ struct ConnectionRecord {
   std::string model;
 };
 
+// A row of comandos.csv: a command sent to the robot, a key, a menu command,
+// a dialog button or the window closed (origin: one of recording::kOrigin*).
+struct CommandRecord {
+  double seconds = 0;
+  std::string origin;
+  int number = 0;
+  bool hasArgument = false;
+  int argument = 0;
+};
+
 // Writing: each appends one line, line end included.
 void appendLaserRow(std::string& out, double seconds, const float* ranges, int count);
 void appendLaserPoseRow(std::string& out, double seconds, int mapRow, int mapCol, float headingRad,
@@ -76,6 +86,10 @@ bool parseGpsChunks(std::string_view timesText, std::size_t byteCount, std::vect
                     std::string& error);
 bool parseConnections(std::string_view text, std::vector<ConnectionRecord>& out,
                       std::string& error);
+// comandos.csv's rows come from several of the station's threads, so two may
+// stand a few microseconds out of time order: they are put in order instead.
+bool parseCommandRecords(std::string_view text, std::vector<CommandRecord>& out,
+                         std::string& error);
 
 // Reads dir/name whole; false with a reason when it is missing, unreadable or
 // larger than any recording file can be.
