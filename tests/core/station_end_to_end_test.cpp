@@ -22,6 +22,7 @@
 #include "sim/sim_server.h"
 #include "tests/support/child_process.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/count_of.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/private_display.h"
 #include "tests/support/temp_dir.h"
@@ -498,13 +499,8 @@ TEST_F(StationEndToEnd, DemoShowsTheWallsTheScanAndTheGpsFixAndLogsToAFile) {
   EXPECT_EQ(station_.wait(10s), 0);
 
   const std::string log = logText();
-  const auto count = [&](const std::string& what) {
-    int n = 0;
-    for (auto at = log.find(what); at != std::string::npos; at = log.find(what, at + 1)) ++n;
-    return n;
-  };
-  EXPECT_EQ(count("Robot conectado"), 1) << log;
-  EXPECT_EQ(count("Tiempo conexion maxima: 10000"), 1) << log;
+  EXPECT_EQ(countOf(log, "Robot conectado"), 1) << log;
+  EXPECT_EQ(countOf(log, "Tiempo conexion maxima: 10000"), 1) << log;
   EXPECT_EQ(std::count_if(log.begin(), log.end(),
                           [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\n'; }),
             0)

@@ -225,7 +225,7 @@ TEST(GpsLinkFailures, NoDeviceGivesE012AndTheUsageText) {
       text.find("        speed::= 300 | 4800 | 9600 | 19200 | 38400 | 57600 | 115200 | 230400\n"
                 "                                     ^^^^^\n"),
       std::string::npos);
-  EXPECT_EQ(countOf(text, "E0"), 1u);
+  EXPECT_EQ(countOf(text, "E0"), 1);
 }
 
 TEST(GpsLinkFailures, PortHeldByAnotherProgramGivesE012) {
@@ -253,7 +253,7 @@ TEST(GpsLinkFailures, ReceiverUnpluggedEndsTheLinkWithOneCodedLine) {
   ASSERT_TRUE(running.ended(5s));
   console.stop();
   const std::string text = console.text();
-  EXPECT_EQ(countOf(text, "E0"), 1u) << text;
+  EXPECT_EQ(countOf(text, "E0"), 1) << text;
   EXPECT_TRUE(text.find("E008_GetOverlappedResult failed: (5) ") != std::string::npos ||
               text.find("E010_GetOverlappedResult failed: (5) ") != std::string::npos)
       << text;
@@ -315,7 +315,7 @@ TEST(GpsKeyboardWriter, TypedKeysReachTheReceiverAndEscStopsBothThreads) {
     ASSERT_TRUE(console.terminal.writeAll("z"));
     EXPECT_EQ(receiver.readAvailable(50ms), "");
     out.stop();
-    EXPECT_EQ(countOf(out.text(), "E0"), 0u) << out.text();
+    EXPECT_EQ(countOf(out.text(), "E0"), 0) << out.text();
   }
 }
 

@@ -299,7 +299,7 @@ TEST(GpsdLink, ReportsAreSkippedAndAClosedConnectionEndsTheLinkWithE017) {
   EXPECT_EQ(blocks[0].latitude.degrees, 52);
   EXPECT_EQ(running.rc->gpsLatDegrees, 52) << "the last fix stays";
   EXPECT_EQ(text.find("Sentencia"), std::string::npos) << text;
-  EXPECT_EQ(countOf(text, "E0"), 1u) << text;
+  EXPECT_EQ(countOf(text, "E0"), 1) << text;
   EXPECT_NE(text.find("E017_gpsd closed the connection: (107) "), std::string::npos) << text;
   EXPECT_NE(text.find("\n\nGPS port [speed]"), std::string::npos) << "the usage text follows";
 }
@@ -324,7 +324,7 @@ TEST(GpsdLink, UnreachableGpsdGivesE015AndEndsTheLink) {
     ASSERT_TRUE(running.ended(5s));
     console.stop();
     EXPECT_EQ(console.text().rfind(c.line, 0), 0u) << console.text();
-    EXPECT_EQ(countOf(console.text(), "E0"), 1u);
+    EXPECT_EQ(countOf(console.text(), "E0"), 1);
   }
 }
 
@@ -355,7 +355,7 @@ TEST(GpsdLink, TypedKeysAreDroppedAndEscStopsTheLink) {
   ::close(consoleFd);
   console.stop();
   EXPECT_EQ(gpsd.received(), "?WATCH={\"enable\":true,\"nmea\":true}\n") << "no key reached gpsd";
-  EXPECT_EQ(countOf(console.text(), "E0"), 0u) << console.text();
+  EXPECT_EQ(countOf(console.text(), "E0"), 0) << console.text();
   EXPECT_FALSE(terminal.rawInput()) << "the console is restored";
 }
 

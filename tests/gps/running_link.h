@@ -13,6 +13,7 @@
 #include "gps/gps_link.h"
 #include "gps/gps_status_block.h"
 #include "state/robot_controller.h"
+#include "tests/support/count_of.h"
 
 struct RunningLink {
   std::unique_ptr<RobotController> rc = std::make_unique<RobotController>();
@@ -47,10 +48,4 @@ inline std::string endOfCapture() {
 }
 inline bool isEndOfCapture(const GpsStatusBlock& b) {
   return b.hours == 23 && b.minutes == 59 && b.seconds == 59 && b.stepLength == 0;
-}
-
-inline std::size_t countOf(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }

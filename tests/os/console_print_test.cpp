@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/console_capture.h"
+#include "tests/support/count_of.h"
 #include "tests/support/poll_until.h"
 #include "tests/support/unique_fd.h"
 
@@ -147,14 +148,9 @@ TEST(ConsoleLog, ABlockComesAgainOnlyWhenItsContentChanges) {
   std::thread([] { consoleBlock("distancia 1 "); }).join();
   gps("Latitud: 33 g 27.1 m S\n", 4);
   const std::string out = capture.text();
-  const auto count = [&](const std::string& what) {
-    int n = 0;
-    for (auto at = out.find(what); at != std::string::npos; at = out.find(what, at + 1)) ++n;
-    return n;
-  };
-  EXPECT_EQ(count("Latitud: 33 g 27.0 m S\n"), 1) << out;
-  EXPECT_EQ(count("Latitud: 33 g 27.1 m S\n"), 1) << out;
-  EXPECT_EQ(count("iteraciones"), 2) << out;
+  EXPECT_EQ(countOf(out, "Latitud: 33 g 27.0 m S\n"), 1) << out;
+  EXPECT_EQ(countOf(out, "Latitud: 33 g 27.1 m S\n"), 1) << out;
+  EXPECT_EQ(countOf(out, "iteraciones"), 2) << out;
   // Local time, to the millisecond, at the start of every line.
   for (const std::string& line : linesOf(out)) EXPECT_TRUE(isStampedLogLine(line)) << line;
 }

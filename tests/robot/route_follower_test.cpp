@@ -16,6 +16,7 @@
 #include "tests/robot/fake_robot.h"
 #include "tests/robot/heading_turns.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/count_of.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -34,11 +35,6 @@ struct Drive {
   }
 };
 
-int countOf(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 }  // namespace
 
 TEST(RouteFollower, TurnEndsWithinFiveDegreesEvenAcrossTheHalfTurn) {

@@ -12,14 +12,9 @@
 #include "tests/support/child_process.h"
 #include "tests/support/closed_port.h"
 #include "tests/support/console_capture.h"
+#include "tests/support/count_of.h"
 
-namespace {
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-}  // namespace
+namespace {}  // namespace
 
 TEST(WorkerFailure, AnUnreachableRobotIsReportedAndTheWorkerStillEnds) {
   ClosedPort closed;
@@ -47,7 +42,7 @@ TEST(WorkerFailure, AnUnreachableRobotIsReportedAndTheWorkerStillEnds) {
     const std::string console = capture.text();
     const auto failed = console.find("Open failed: ");
     ASSERT_NE(failed, std::string::npos) << console;
-    EXPECT_EQ(count(console, "Open failed: "), 1);
+    EXPECT_EQ(countOf(console, "Open failed: "), 1);
     // A non-empty reason on its own line, then the worker's last line.
     const auto eol = console.find('\n', failed);
     EXPECT_GT(eol, failed + 13);
@@ -104,7 +99,7 @@ TEST(WorkerFailure, ARobotLostMidRunEndsTheStationWithStatusOne) {
     // Within the moment the peer's end of the socket takes to be seen.
     EXPECT_EQ(station.wait(std::chrono::milliseconds(15000)), 1) << station.output();
     const std::string& out = station.output();
-    EXPECT_EQ(count(out, "Conexion con el robot perdida: "), 1) << out;
+    EXPECT_EQ(countOf(out, "Conexion con el robot perdida: "), 1) << out;
     EXPECT_EQ(out.find("3c\n"), std::string::npos) << out;
     EXPECT_EQ(out.find("worker returned"), std::string::npos) << out;
     EXPECT_EQ(out.find("Sanitizer"), std::string::npos) << out;
