@@ -5,7 +5,6 @@
 // with the recorder's own row writers. The export is timed whole: reading the
 // files, making the messages and the map, writing the MCAP file.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -22,6 +21,7 @@
 #include "sim/gps_emitter.h"
 #include "sim/laser_scan_writer.h"
 #include "sim/world_map.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -29,23 +29,16 @@ namespace fs = std::filesystem;
 constexpr int kSeconds = 3600;
 
 struct Hour {
-  fs::path scratch;
+  TempDir scratch;
   fs::path folder;
   std::uintmax_t bytes = 0;
 
   Hour() {
-    char pattern[] = "/tmp/torva-bench-XXXXXX";
-    scratch = ::mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-    folder = scratch / "20240501-120000";
+    folder = scratch.path() / "20240501-120000";
     fs::create_directories(folder);
     record();
     for (const auto& e : fs::directory_iterator(folder)) bytes += e.file_size();
   }
-  ~Hour() {
-    std::error_code ignored;
-    fs::remove_all(scratch, ignored);
-  }
-
   void record() {
     using namespace recording;
     const WorldMap world = *parseWorldMap(defaultWorldMapText()).map;
@@ -121,7 +114,7 @@ struct Hour {
 
 static void BM_ExportAnHourOfTheDemo(benchmark::State& state) {
   static const Hour hour;
-  const std::string out = (hour.scratch / "registro.mcap").string();
+  const std::string out = (hour.scratch.path() / "registro.mcap").string();
   std::uintmax_t written = 0;
   for (auto _ : state) {
     RunRecording run;

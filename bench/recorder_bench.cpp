@@ -3,7 +3,6 @@
 // The recorder's writer thread then formats it (BM_Format*) and writes it out
 // in 64 KiB pieces.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -15,26 +14,21 @@
 #include "record/recorder.h"
 #include "record/recording_rows.h"
 #include "state/robot_controller.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 // A recorder writing into a scratch folder for the benchmark's life.
 constexpr std::size_t kQueueRows = 16384;
 struct ScratchRecorder {
-  std::string dir;
+  TempDir dir;  // outlives the recorder
   Recorder recorder;
   ScratchRecorder() {
-    char pattern[] = "/tmp/torva-bench-XXXXXX";
-    dir = ::mkdtemp(pattern) != nullptr ? pattern : "/tmp";
-    RecorderSettings settings{dir};
+    RecorderSettings settings{dir.path().string()};
     settings.minFreeBytes = 0;
     settings.queueRows = kQueueRows;
     recorder.start(settings);
   }
-  ~ScratchRecorder() {
-    recorder.finish(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
+  ~ScratchRecorder() { recorder.finish(nullptr); }
 };
 
 // Rows come far faster here than in the station: every quarter queue the

@@ -31,21 +31,11 @@
 #include "sim/laser_scan_writer.h"
 #include "sim/world_map.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
-// In $TMPDIR (TMPDIR=/dev/shm: the file on tmpfs, without the disk's share).
-struct ScratchDir {
-  std::string path;
-  ScratchDir() {
-    std::string dir = (std::filesystem::temp_directory_path() / "torva-bench-XXXXXX").string();
-    if (::mkdtemp(dir.data()) != nullptr) path = dir;
-  }
-  ~ScratchDir() {
-    if (path.empty()) return;
-    ::unlink((path + "/data_sick.dat").c_str());
-    ::rmdir(path.c_str());
-  }
-};
+// The scan files go into a scratch folder in $TMPDIR (TMPDIR=/dev/shm: the
+// file on tmpfs, without the disk's share).
 
 std::vector<Wall> roomWalls() {
   return parseWorldMap(defaultWorldMapText()).map.value().walls;
@@ -80,8 +70,8 @@ struct LmsToFile : LmsFrameSink {
 };
 
 void lmsTelegramToFile(benchmark::State& state) {
-  ScratchDir dir;
-  ScanFileWriter file(dir.path + "/data_sick.dat");
+  TempDir dir;
+  ScanFileWriter file(dir.file("data_sick.dat"));
   const std::vector<uint8_t> telegram = lmsTelegram();
   LmsReceiver receiver(true);
   LmsToFile sink;
@@ -105,8 +95,8 @@ struct ColaToFile : ColaTelegramSink {
 };
 
 void colaTelegramToFile(benchmark::State& state) {
-  ScratchDir dir;
-  ScanFileWriter file(dir.path + "/data_sick.dat");
+  TempDir dir;
+  ScanFileWriter file(dir.file("data_sick.dat"));
   SimColaScanner scanner(roomWalls(), [] { return SimPose{1000, -500, 0.5}; });
   const std::string telegram = colaTelegram(scanner.scanTelegram("sSN"));
   ColaFramer framer;
@@ -131,8 +121,8 @@ struct Answer : LmsFrameSink {
 };
 
 void lmsLastByteToFile(benchmark::State& state) {
-  ScratchDir dir;
-  ScanFileWriter file(dir.path + "/data_sick.dat");
+  TempDir dir;
+  ScanFileWriter file(dir.file("data_sick.dat"));
   PtyPair pty;
   std::atomic<int> scans{0};
   std::atomic<int64_t> writtenNs{0};
