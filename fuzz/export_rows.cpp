@@ -18,6 +18,7 @@
 #include "exporter/export_json.h"
 #include "exporter/gps_fixes.h"
 #include "exporter/run_recording.h"
+#include "fuzz/two_files.h"
 #include "record/recording_files.h"
 
 namespace {
@@ -27,10 +28,7 @@ void mustBeJsonNumbers(const std::string& json) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t cut = input.find('\0');
-  const std::string_view first = input.substr(0, cut);
-  const std::string_view second = cut == std::string_view::npos ? "" : input.substr(cut + 1);
+  const auto [first, second] = twoFiles(data, size);
   std::string error;
   std::string json;
 

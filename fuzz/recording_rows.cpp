@@ -13,11 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/two_files.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const std::size_t cut = input.find('\0');
-  const std::string_view first = input.substr(0, cut);
-  const std::string_view second = cut == std::string_view::npos ? "" : input.substr(cut + 1);
+  const auto [first, second] = twoFiles(data, size);
   std::string error;
 
   std::vector<LaserRecord> scans;
